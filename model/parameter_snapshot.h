@@ -13,7 +13,7 @@ namespace corvex
 // Every value the audio side derives from the parameters and the sample rate.
 // Written on the control side under the engine's mutex, copied whole (bytes,
 // padding included) into the audio side's working copy once per block.
-struct ParameterSnapshot
+struct alignas(16) ParameterSnapshot
 {
     // Enable switch
     std::uint8_t effectEnabled;

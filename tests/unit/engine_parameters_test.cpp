@@ -139,7 +139,7 @@ TEST(ParameterText, NamesAndUnitsFollowTheCopyRule)
 
     std::memset(buffer, 'x', sizeof buffer);
     engine->getParameterName(kParamSideChainDetectionMode, buffer, 4);
-    EXPECT_EQ(std::string(buffer, 5), "SC Dex") << "cut at the count, no terminator, nothing beyond";
+    EXPECT_EQ(std::string(buffer, 5), "SC Dx") << "cut at the count, no terminator, nothing beyond";
 
     std::memset(buffer, 'x', sizeof buffer);
     engine->getParameterUnit(kParamAttackTime, buffer, 8);

@@ -1,0 +1,78 @@
+#include "tests/support/engine_driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace corvex::testing
+{
+
+EnginePtr makeEngine(int sampleRate, std::initializer_list<std::pair<int, float>> values)
+{
+    EnginePtr engine(createCorvexEngine());
+    for (const auto& [id, value] : values)
+        engine->setNormalizedValue(id, value);
+    engine->setSampleRate(sampleRate);
+    return engine;
+}
+
+StreamResult stream(CorvexEngine& engine, const Channels& input, const Channels& sideChain, int blockSize,
+                    const std::function<void(int, int)>& beforeBlock)
+{
+    const int numChannels = static_cast<int>(input.size());
+    const int length = static_cast<int>(input[0].size());
+    StreamResult result;
+    result.output.assign(input.size(), std::vector<float>(input[0].size(), 0.0f));
+    for (int start = 0, block = 0; start < length; start += blockSize, ++block)
+    {
+        const int n = std::min(blockSize, length - start);
+        if (beforeBlock)
+            beforeBlock(block, start);
+        const float* in[2] = {};
+        float* out[2] = {};
+        const float* sc[2] = {};
+        for (int c = 0; c < numChannels; ++c)
+        {
+            in[c] = input[static_cast<std::size_t>(c)].data() + start;
+            out[c] = result.output[static_cast<std::size_t>(c)].data() + start;
+            if (!sideChain.empty())
+                sc[c] = sideChain[static_cast<std::size_t>(c)].data() + start;
+        }
+        engine.process(in, out, sideChain.empty() ? nullptr : sc, numChannels, n);
+        std::array<float, kNumMeters> meters{};
+        for (int m = 0; m < kNumMeters; ++m)
+            meters[static_cast<std::size_t>(m)] = engine.getMeterValue(m);
+        result.meters.push_back(meters);
+    }
+    return result;
+}
+
+std::vector<float> sine(double amplitude, double frequencyHz, int sampleRate, int length)
+{
+    std::vector<float> samples(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i)
+        samples[static_cast<std::size_t>(i)] =
+            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequencyHz * i / sampleRate));
+    return samples;
+}
+
+std::vector<float> noise(double amplitude, int length, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::uniform_real_distribution<double> distribution(-amplitude, amplitude);
+    std::vector<float> samples(static_cast<std::size_t>(length));
+    for (float& s : samples)
+        s = static_cast<float>(distribution(generator));
+    return samples;
+}
+
+double rmsDb(const std::vector<float>& samples, std::size_t begin, std::size_t end)
+{
+    double sum = 0.0;
+    for (std::size_t i = begin; i < end; ++i)
+        sum += static_cast<double>(samples[i]) * samples[i];
+    return 10.0 * std::log10(sum / static_cast<double>(end - begin));
+}
+
+} // namespace corvex::testing

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "corvex_engine.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace corvex::testing
+{
+
+using Channels = std::vector<std::vector<float>>;
+
+struct EngineDeleter
+{
+    void operator()(CorvexEngine* engine) const { delete engine; }
+};
+using EnginePtr = std::unique_ptr<CorvexEngine, EngineDeleter>;
+
+// A new engine through the library's factory, set to the rate, with the given
+// normalized values applied before the rate (so the first block starts settled).
+EnginePtr makeEngine(int sampleRate, std::initializer_list<std::pair<int, float>> values = {});
+
+struct StreamResult
+{
+    Channels output;
+    // The six meters after each block.
+    std::vector<std::array<float, kNumMeters>> meters;
+};
+
+// Streams the input (and side chain, if not empty) through the engine in blocks
+// of blockSize samples; beforeBlock(blockIndex, firstSample) runs before each block.
+StreamResult stream(CorvexEngine& engine, const Channels& input, const Channels& sideChain = {}, int blockSize = 32,
+                    const std::function<void(int, int)>& beforeBlock = {});
+
+// A sine of the given peak amplitude, frequency and length, starting at phase 0.
+std::vector<float> sine(double amplitude, double frequencyHz, int sampleRate, int length);
+// Uniform white noise in [-amplitude, amplitude] from a fixed seed.
+std::vector<float> noise(double amplitude, int length, unsigned seed);
+
+// RMS level in dB of samples [begin, end).
+double rmsDb(const std::vector<float>& samples, std::size_t begin, std::size_t end);
+
+} // namespace corvex::testing
