@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string_view>
+
+namespace corvex::host
+{
+
+// True when the two texts are equal ignoring the case of ASCII letters.
+bool equalsIgnoringCase(std::string_view left, std::string_view right);
+
+} // namespace corvex::host

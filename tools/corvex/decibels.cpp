@@ -1,0 +1,16 @@
+#include "tools/corvex/decibels.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvex::tool
+{
+
+double levelDb(double linear)
+{
+    if (!(linear > 0.0))
+        return kLevelFloorDb;
+    return std::max(kLevelFloorDb, 20.0 * std::log10(linear));
+}
+
+} // namespace corvex::tool

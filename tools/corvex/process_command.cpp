@@ -1,0 +1,130 @@
+#include "tools/corvex/process_command.h"
+
+#include "tools/corvex/audio_file_reader.h"
+#include "tools/corvex/audio_file_writer.h"
+#include "tools/corvex/engine_session.h"
+#include "tools/corvex/meter_csv_recorder.h"
+#include "tools/corvex/output_format.h"
+#include "tools/corvex/path_checks.h"
+#include "tools/corvex/progress_bar.h"
+#include "tools/corvex/signal_statistics.h"
+#include "tools/corvex/stream_renderer.h"
+#include "tools/corvex/summary_line.h"
+#include "tools/corvex/usage_error.h"
+
+#include "libraries/host/value_text_lookup.h"
+
+#include <iostream>
+#include <memory>
+#include <optional>
+
+namespace corvex::tool
+{
+
+namespace
+{
+
+constexpr std::int64_t kChunkFrames = 4096;
+
+void checkSideChain(const AudioFileReader& input, const AudioFileReader& sideChain)
+{
+    const std::string name = "--sidechain '" + sideChain.path().string() + "'";
+    if (sideChain.sampleRate() != input.sampleRate())
+        throw UsageError(name + " runs at " + std::to_string(sideChain.sampleRate()) + " Hz, the input at " +
+                         std::to_string(input.sampleRate()) + " Hz; both must have the same rate");
+    if (sideChain.channels() != 1 && sideChain.channels() != input.channels())
+        throw UsageError(name + " has " + std::to_string(sideChain.channels()) + " channels for a " +
+                         std::to_string(input.channels()) +
+                         "-channel input; use a mono side chain or one with the input's channels");
+}
+
+// A side chain given as a file drives the detector unless "External SC" is set explicitly.
+void switchOnExternalSideChain(const std::vector<host::ParameterDescription>& parameters,
+                               std::vector<ParameterSetting>& settings)
+{
+    if (containsParameter(settings, kParamExternalSideChain))
+        return;
+    const std::optional<float> on = host::normalizedFromText(parameters[kParamExternalSideChain], "On");
+    if (on)
+        settings.push_back({kParamExternalSideChain, *on});
+}
+
+// Reads the side chain chunk that goes with frames of input, padded with silence after its end.
+void readSideChain(AudioFileReader& sideChain, std::int64_t frames, std::vector<float>& samples)
+{
+    const std::int64_t got = sideChain.read(samples, frames);
+    std::fill(samples.begin() + got * sideChain.channels(), samples.end(), 0.0f);
+}
+
+} // namespace
+
+void runProcessCommand(const ProcessOptions& options)
+{
+    requireSeparateOutputs({{"IN", options.input}, {"--sidechain", options.sideChain}},
+                           {{"OUT", options.output}, {"--meters", options.metersCsv}});
+    AudioFileReader input(options.input);
+    std::unique_ptr<AudioFileReader> sideChain;
+    if (!options.sideChain.empty())
+    {
+        sideChain = std::make_unique<AudioFileReader>(options.sideChain);
+        checkSideChain(input, *sideChain);
+    }
+
+    EngineSession session = openEngineSession();
+    std::vector<ParameterSetting> settings = parseParameterSettings(*session.engine, session.parameters,
+                                                                    options.displaySettings, options.normalizedSettings);
+    if (sideChain)
+        switchOnExternalSideChain(session.parameters, settings);
+
+    const int channels = input.channels();
+    AudioFileWriter output(options.output, outputFormat(options.format, input.format()), channels, input.sampleRate());
+    std::unique_ptr<TextFileWriter> metersFile;
+    std::unique_ptr<MeterCsvRecorder> meters;
+    if (!options.metersCsv.empty())
+    {
+        metersFile = std::make_unique<TextFileWriter>(options.metersCsv);
+        meters = std::make_unique<MeterCsvRecorder>(*metersFile, input.sampleRate(), channels);
+    }
+
+    prepareEngine(*session.engine, input.sampleRate(), settings);
+    if (!settings.empty())
+        std::cout << "settings: " << describeSettings(*session.engine, session.parameters, settings) << std::endl;
+    LevelStatistics inputLevels(channels);
+    LevelStatistics outputLevels(channels);
+    GainReductionStatistics reduction;
+    StreamRenderer renderer(*session.engine, channels, {options.blockSize, options.keepLatency},
+                            [&](const float* meterValues, int frames) {
+                                reduction.addBlock(meterValues, frames);
+                                if (meters)
+                                    meters->addBlock(meterValues, frames);
+                            });
+    ProgressBar progress(input.frames(), input.sampleRate());
+
+    std::vector<float> inputChunk;
+    std::vector<float> sideChainChunk;
+    std::vector<float> outputChunk;
+    std::int64_t done = 0;
+    while (const std::int64_t frames = input.read(inputChunk, kChunkFrames))
+    {
+        if (sideChain)
+            readSideChain(*sideChain, frames, sideChainChunk);
+        inputLevels.add(inputChunk.data(), frames);
+        renderer.render(inputChunk.data(), sideChain ? sideChainChunk.data() : nullptr,
+                        sideChain ? sideChain->channels() : 0, frames, outputChunk);
+        const std::int64_t outputFrames = static_cast<std::int64_t>(outputChunk.size()) / channels;
+        outputLevels.add(outputChunk.data(), outputFrames);
+        output.write(outputChunk.data(), outputFrames);
+        progress.update(done += frames);
+    }
+    renderer.flush(outputChunk);
+    const std::int64_t tailFrames = static_cast<std::int64_t>(outputChunk.size()) / channels;
+    outputLevels.add(outputChunk.data(), tailFrames);
+    output.write(outputChunk.data(), tailFrames);
+
+    output.finish();
+    if (metersFile)
+        metersFile->finish();
+    std::cout << summaryLine(channels, inputLevels, outputLevels, reduction) << std::endl;
+}
+
+} // namespace corvex::tool
