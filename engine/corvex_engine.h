@@ -67,10 +67,38 @@ static const int kCorvexMaxBufferSize = 32;     /* most samples per process() ca
 static const int kCorvexMaxNumChannels = 2;     /* most channels per process() call */
 static const int kCorvexMaxSampleRate = 192000; /* highest accepted sample rate in Hz */
 
+/*
+ * Windows hosts are built with MSVC, whose vtable for this class holds one
+ * slot for the (scalar deleting) destructor followed by the fourteen
+ * operations. GCC and Clang targeting Windows with the Itanium C++ ABI (MinGW)
+ * would give the destructor two slots and shift every operation by one. For
+ * them the first slot is declared as MSVC's deleting destructor, and the real
+ * virtual destructor goes after the operations, where MSVC hosts never look.
+ * MSVC, clang-cl and every other platform see the plain declaration.
+ */
+#if defined(_WIN32) && defined(__GNUC__) && !defined(_MSC_VER)
+#  define CORVEX_ENGINE_MSVC_VTABLE_ON_ITANIUM 1
+#endif
+
 class CorvexEngine
 {
+#if defined(CORVEX_ENGINE_MSVC_VTABLE_ON_ITANIUM)
+    /* Slot 0 as an MSVC host calls it for "delete engine": destroys the object
+       and, when bit 0 of inFlags is set, frees it. */
+    virtual void* msvcScalarDeletingDestructor(unsigned int inFlags)
+    {
+        if (inFlags & 1u)
+            delete this;
+        else
+            this->~CorvexEngine();
+        return this;
+    }
+#endif
+
 public:
+#if !defined(CORVEX_ENGINE_MSVC_VTABLE_ON_ITANIUM)
     virtual ~CorvexEngine() {}
+#endif
 
     /* Constant NUL-terminated version text in static storage. */
     virtual const char* getVersion() = 0;
@@ -93,6 +121,9 @@ public:
     virtual float getMeterValue(int inMeterId) = 0;
     /* The engine's fixed delay of 5 ms in samples. */
     virtual int getLatencySamples() = 0;
+#if defined(CORVEX_ENGINE_MSVC_VTABLE_ON_ITANIUM)
+    virtual ~CorvexEngine() {}
+#endif
 };
 
 extern "C" CORVEX_ENGINE_EXPORT CorvexEngine* createCorvexEngine();

@@ -1,0 +1,35 @@
+#include "model/crossfade_mixer.h"
+
+#include "model/block_counts.h"
+
+namespace corvex
+{
+
+void resetCrossfade(CrossfadeState& state)
+{
+    state = CrossfadeState{1, 1.0};
+}
+
+void crossfadeMixer(const double* const* first, const double* const* second, double* const* destination,
+                    std::int32_t numSamples, std::int32_t numChannels, CrossfadeState& state, double targetMix,
+                    double rate)
+{
+    const std::int32_t n = boundedSampleCount(numSamples);
+    const std::int32_t channels = boundedChannelCount(numChannels);
+    if (state.resetFlag != 0)
+    {
+        state.mix = targetMix;
+        state.resetFlag = 0;
+    }
+
+    double mix = state.mix;
+    for (std::int32_t i = 0; i < n; ++i)
+    {
+        mix = mix + (targetMix - mix) * rate;
+        for (std::int32_t c = 0; c < channels; ++c)
+            destination[c][i] = (1.0 - mix) * second[c][i] + mix * first[c][i];
+    }
+    state.mix = mix;
+}
+
+} // namespace corvex

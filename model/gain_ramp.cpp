@@ -1,0 +1,53 @@
+#include "model/gain_ramp.h"
+
+#include "libraries/dsp/vector/vector_primitives.h"
+#include "model/block_counts.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace corvex
+{
+
+namespace
+{
+
+// 1 / 4800: the ramp moves by one octave of gain every 4800 samples.
+constexpr double kOctavesPerSample = 0.00020833333333333335;
+
+} // namespace
+
+void resetGainRamp(GainRampState& state)
+{
+    const double upFactor = std::exp(std::numbers::ln2 * kOctavesPerSample);
+    state.resetFlag = 1;
+    state.currentGain = 1.0;
+    state.upFactor = upFactor;
+    state.downFactor = 1.0 / upFactor;
+    state.snapRate = 2.0 * std::log(upFactor);
+}
+
+void gainRamp(const double* source, double* destination, std::int32_t numSamples, GainRampState& state,
+              double targetGain)
+{
+    const std::int32_t n = boundedSampleCount(numSamples);
+    double current = state.currentGain;
+    const double tolerance = (std::exp(static_cast<double>(n) * state.snapRate) - 1.0) * targetGain;
+    if (std::fabs(targetGain - current) < tolerance || state.resetFlag != 0)
+    {
+        state.currentGain = targetGain;
+        state.resetFlag = 0;
+        vec::scaleDoubles(source, targetGain, destination, n);
+        return;
+    }
+
+    const double factor = targetGain - current > 0.0 ? state.upFactor : state.downFactor;
+    for (std::int32_t i = 0; i < n; ++i)
+    {
+        current = current * factor;
+        destination[i] = current * source[i];
+    }
+    state.currentGain = current;
+}
+
+} // namespace corvex

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "libraries/dsp/filter_design/coefficients.h"
+#include "model/audio_block.h"
+
+#include <cstdint>
+
+namespace corvex
+{
+
+// A first-order filter whose coefficients glide towards their targets; both
+// channels share the current coefficients and keep their own state.
+struct SmoothedFirstOrderState
+{
+    std::uint8_t resetFlag;
+    double channel[kMaxChannels]; // the filter state s of each channel
+    dsp::FirstOrderCoefficients current;
+};
+
+// One channel's states of a biquad.
+struct BiquadChannelState
+{
+    double s1;
+    double s2;
+};
+
+// A biquad whose coefficients glide towards their targets.
+struct SmoothedSecondOrderState
+{
+    std::uint8_t resetFlag;
+    BiquadChannelState channel[kMaxChannels];
+    dsp::SecondOrderCoefficients current;
+};
+
+// Flag set (the next block starts at the targets), states 0.0, pass-through coefficients.
+void resetSmoothedFirstOrder(SmoothedFirstOrderState& state);
+void resetSmoothedSecondOrder(SmoothedSecondOrderState& state);
+
+// destination = source filtered, one or two channels. Per sample, every used
+// coefficient first moves by the fraction rate of its distance to the target
+// (once, for both channels) and lands on it when that step no longer changes
+// it; then it filters. a0 is neither glided nor read.
+void smoothedFirstOrder(const double* const* source, double* const* destination, std::int32_t numSamples,
+                        std::int32_t numChannels, SmoothedFirstOrderState& state,
+                        const dsp::FirstOrderCoefficients& target, double rate);
+void smoothedSecondOrder(const double* const* source, double* const* destination, std::int32_t numSamples,
+                         std::int32_t numChannels, SmoothedSecondOrderState& state,
+                         const dsp::SecondOrderCoefficients& target, double rate);
+
+} // namespace corvex

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "model/output_stage_constants.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace corvex
+{
+
+// Soft saturation: the identity up to the threshold T; above it the excess e is
+// compressed to e / (e k + 1), so the curve bends towards the asymptote T + 1/k.
+// Odd-symmetric; 0 stays 0.
+inline double softClip(double x, const ClipPair& clip)
+{
+    if (x == 0.0)
+        return 0.0;
+    const double sign = std::copysign(1.0, x);
+    const double magnitude = std::fabs(x);
+    const double excess = std::max(clip.threshold, magnitude) - clip.threshold;
+    return sign * (std::min(clip.threshold, magnitude) + excess / (excess * clip.knee + 1.0));
+}
+
+// destination = softClip(source) sample by sample; source and destination are distinct.
+void softClip(const double* source, double* destination, std::int32_t numSamples, const ClipPair& clip);
+
+} // namespace corvex

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvex::lv2
+{
+
+// Lowest level a meter port shows: silence reads this rather than minus infinity.
+inline constexpr float kMeterFloorDb = -120.0f;
+// Highest level the meter ports advertise; louder signals still read their true level.
+inline constexpr float kMeterCeilingDb = 24.0f;
+
+// A linear meter value of the engine (a gain or a peak) in decibels, never below
+// the floor; a value that is not a number also reads the floor.
+inline float meterLevelDb(float linear)
+{
+    const float floorLinear = 1.0e-6f; // kMeterFloorDb as a linear value
+    return 20.0f * std::log10(std::max(floorLinear, linear));
+}
+
+} // namespace corvex::lv2
