@@ -15,6 +15,10 @@
 #include <new>
 #include <string>
 
+#if defined(__x86_64__) || defined(_M_X64) || defined(__i386__)
+#  include <immintrin.h>
+#endif
+
 namespace corvex
 {
 
@@ -95,6 +99,18 @@ void copyText(const char* text, char* outText, std::int32_t maxLength)
 }
 
 // Raw, zero-filled, 16-byte aligned storage for one record; throws std::bad_alloc.
+// Attempts of the audio side to take the lock without blocking. The control
+// side holds it only while it recomputes a few derived values (microseconds),
+// so a short spin nearly always wins it without a trip into the kernel.
+constexpr int kAudioLockSpins = 4096;
+
+void pauseProcessor()
+{
+#if defined(__x86_64__) || defined(_M_X64) || defined(__i386__)
+    _mm_pause();
+#endif
+}
+
 template <typename Record>
 Record* allocateRecord()
 {
@@ -210,8 +226,17 @@ void CorvexPrivateEngine::publishSnapshot()
 
 void CorvexPrivateEngine::copyPublishedSnapshot(ParameterSnapshot& destination)
 {
-    std::lock_guard lock(engineMutex);
+    bool locked = false;
+    for (int attempt = 0; attempt < kAudioLockSpins && !locked; ++attempt)
+    {
+        locked = engineMutex.try_lock();
+        if (!locked)
+            pauseProcessor();
+    }
+    if (!locked)
+        engineMutex.lock();
     std::memcpy(static_cast<void*>(&destination), publishedSnapshot, sizeof(ParameterSnapshot));
+    engineMutex.unlock();
 }
 
 bool CorvexPrivateEngine::snapshotBuffersAgree()

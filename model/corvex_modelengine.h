@@ -39,8 +39,8 @@ public:
     float getMeterValue(int inMeterId) override;
     int getLatencySamples() override;
 
-    // Copies the published snapshot under the lock: what the audio side sees at
-    // the start of its next block.
+    // Copies the published snapshot under the lock, as the audio side does at the
+    // start of every block: spinning briefly before it blocks.
     void copyPublishedSnapshot(ParameterSnapshot& destination);
     // Whether the published and edit buffers hold identical bytes (taken under the lock).
     bool snapshotBuffersAgree();

@@ -1,0 +1,453 @@
+// Coverage-guided fuzzing of the public engine interface. The input bytes
+// script a sequence of calls with arbitrary arguments; the host's side of the
+// contract is kept (text lengths never exceed the buffers owned here, pointer
+// arrays hold the channels they claim, or two pointers for a count the engine
+// must reject). Any crash, sanitizer report, hang, missing or extra report,
+// write outside what the checks allow, or unclean output aborts the run.
+#include "corvex_engine.h"
+#include "tests/support/report_capture.h"
+#include "tests/validation/host_block.h"
+#include "tests/validation/test_signal.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace corvex::validation
+{
+namespace
+{
+
+constexpr int kMaxCallsPerInput = 2000;
+constexpr int kMaxBlocksPerInput = 4000;
+constexpr std::size_t kMaxOwnedText = 48;
+constexpr char kUntouchedText = static_cast<char>(0xA5);
+constexpr float kUntouchedSample = 12345.0f;
+
+const int kValidRates[] = {1, 2, 199, 8000, 22050, 44100, 48000, 88200, 96000, 176400, 191999, 192000};
+
+void require(bool condition, const char* fault)
+{
+    if (condition)
+        return;
+    std::fprintf(stderr, "engine fault: %s\n", fault);
+    std::abort();
+}
+
+bool isValidParameterId(int id)
+{
+    return id >= 0 && id < kNumParameters;
+}
+
+// The same comparisons the engine makes, so that a value's validity agrees
+// whatever the thread's denormal setting.
+bool isValidNormalizedValue(float value)
+{
+    return value >= 0.0f && value <= 1.0f;
+}
+
+float clampedNormalizedValue(float value)
+{
+    if (value > 1.0f)
+        return 1.0f;
+    if (!(value >= 0.0f))
+        return 0.0f;
+    return value;
+}
+
+bool sameBits(float a, float b)
+{
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+using Channels = std::vector<std::vector<float>>;
+
+// Bit for bit, so that NaN samples compare equal to themselves.
+bool sameSamples(const Channels& a, const Channels& b)
+{
+    for (std::size_t c = 0; c < a.size(); ++c)
+        if (std::memcmp(a[c].data(), b[c].data(), sizeof(float) * a[c].size()) != 0)
+            return false;
+    return true;
+}
+
+class CallScript
+{
+public:
+    CallScript(const std::uint8_t* bytes, std::size_t size, testing::ReportCapture& reportCapture)
+        : data(bytes, size), capture(reportCapture), engine(createCorvexEngine())
+    {
+    }
+
+    void run()
+    {
+        for (int call = 0; call < kMaxCallsPerInput && data.remaining_bytes() > 0; ++call)
+            runOneCall();
+    }
+
+private:
+    void runOneCall()
+    {
+        switch (data.ConsumeIntegralInRange<int>(0, 16))
+        {
+        case 0:
+            setSampleRate();
+            break;
+        case 1:
+        case 2:
+            setNormalizedValue();
+            break;
+        case 3:
+            getNormalizedValue();
+            break;
+        case 4:
+            getDisplayValues();
+            break;
+        case 5:
+        case 6:
+            copyText();
+            break;
+        case 7:
+        case 8:
+            process();
+            break;
+        case 9:
+            stream();
+            break;
+        case 10:
+            getMeterValue();
+            break;
+        case 11:
+            engine->resetParameters();
+            expectReports(0, "resetParameters");
+            break;
+        case 12:
+            require(std::strcmp(engine->getVersion(), "1.0.11") == 0, "version text");
+            break;
+        case 13:
+            engine.reset(createCorvexEngine());
+            ready = false;
+            latencySamples = 0;
+            break;
+        default:
+            require(engine->getLatencySamples() == latencySamples, "latency");
+            break;
+        }
+    }
+
+    void expectReports(std::size_t expected, const char* operation)
+    {
+        if (capture.count() != expected)
+        {
+            std::fprintf(stderr, "%s: %zu reports, expected %zu\n", operation, capture.count(), expected);
+            require(false, "report count");
+        }
+        capture.clear();
+    }
+
+    int pickParameterId()
+    {
+        if (data.ConsumeBool())
+            return data.ConsumeIntegralInRange<int>(-2, kNumParameters + 1);
+        return data.ConsumeIntegral<std::int32_t>();
+    }
+
+    int pickMeterId()
+    {
+        if (data.ConsumeBool())
+            return data.ConsumeIntegralInRange<int>(-2, kNumMeters + 1);
+        return data.ConsumeIntegral<std::int32_t>();
+    }
+
+    float pickNormalizedValue()
+    {
+        const float special[] = {std::numeric_limits<float>::quiet_NaN(),
+                                 std::numeric_limits<float>::infinity(),
+                                 -std::numeric_limits<float>::infinity(),
+                                 -0.0f,
+                                 0.5f,
+                                 1.0f,
+                                 std::nextafter(1.0f, 2.0f),
+                                 -std::numeric_limits<float>::denorm_min(),
+                                 std::numeric_limits<float>::max(),
+                                 -1.0f};
+        switch (data.ConsumeIntegralInRange<int>(0, 2))
+        {
+        case 0:
+            return data.ConsumeProbability<float>();
+        case 1:
+            return special[data.ConsumeIntegralInRange<std::size_t>(0, std::size(special) - 1)];
+        default:
+            return std::bit_cast<float>(data.ConsumeIntegral<std::uint32_t>());
+        }
+    }
+
+    int pickCount(int largestValid)
+    {
+        if (data.ConsumeIntegralInRange<int>(0, 7) != 0)
+            return data.ConsumeIntegralInRange<int>(1, largestValid);
+        return data.ConsumeIntegral<std::int32_t>();
+    }
+
+    float pickSample()
+    {
+        if (data.ConsumeIntegralInRange<int>(0, 3) == 0)
+            return std::bit_cast<float>(data.ConsumeIntegral<std::uint32_t>());
+        return data.ConsumeFloatingPointInRange<float>(-2.0f, 2.0f);
+    }
+
+    void setSampleRate()
+    {
+        int rate;
+        switch (data.ConsumeIntegralInRange<int>(0, 2))
+        {
+        case 0:
+            rate = kValidRates[data.ConsumeIntegralInRange<std::size_t>(0, std::size(kValidRates) - 1)];
+            break;
+        case 1:
+            rate = data.ConsumeIntegralInRange<int>(-10, kCorvexMaxSampleRate + 10);
+            break;
+        default:
+            rate = data.ConsumeIntegral<std::int32_t>();
+            break;
+        }
+        engine->setSampleRate(rate);
+        const bool valid = rate >= 1 && rate <= kCorvexMaxSampleRate;
+        expectReports(valid ? 0 : 1, "setSampleRate");
+        if (valid)
+        {
+            ready = true;
+            latencySamples = static_cast<int>(static_cast<double>(static_cast<float>(rate)) * 0.005);
+        }
+        require(engine->getLatencySamples() == latencySamples, "latency after setSampleRate");
+    }
+
+    void setNormalizedValue()
+    {
+        const int id = pickParameterId();
+        const float value = pickNormalizedValue();
+        engine->setNormalizedValue(id, value);
+        expectReports((isValidParameterId(id) ? 0 : 1) + (isValidNormalizedValue(value) ? 0 : 1),
+                      "setNormalizedValue");
+        if (isValidParameterId(id))
+        {
+            require(sameBits(engine->getNormalizedValue(id), clampedNormalizedValue(value)), "stored value");
+            expectReports(0, "getNormalizedValue");
+        }
+    }
+
+    void getNormalizedValue()
+    {
+        const int id = pickParameterId();
+        const float value = engine->getNormalizedValue(id);
+        expectReports(isValidParameterId(id) ? 0 : 1, "getNormalizedValue");
+        require(!isValidParameterId(id) || isValidNormalizedValue(value), "stored value in range");
+    }
+
+    void getDisplayValues()
+    {
+        const int id = pickParameterId();
+        const float value = pickNormalizedValue();
+        engine->getDisplayValue(id, value);
+        expectReports((isValidParameterId(id) ? 0 : 1) + (isValidNormalizedValue(value) ? 0 : 1), "getDisplayValue");
+        const float current = engine->getCurrentDisplayValue(id);
+        expectReports(isValidParameterId(id) ? 0 : 1, "getCurrentDisplayValue");
+        require(std::isfinite(current), "finite current display value");
+    }
+
+    // One of the four text operations into a buffer owned here; the length
+    // passed is anything up to the buffer's size, negative included.
+    void copyText()
+    {
+        const int operation = data.ConsumeIntegralInRange<int>(0, 3);
+        const int id = pickParameterId();
+        const float value = pickNormalizedValue();
+        const auto owned = data.ConsumeIntegralInRange<std::size_t>(0, kMaxOwnedText);
+        int length = data.ConsumeBool() ? data.ConsumeIntegralInRange<int>(-2, static_cast<int>(owned))
+                                        : data.ConsumeIntegralInRange<int>(INT_MIN, static_cast<int>(owned));
+        std::unique_ptr<char[]> buffer(owned > 0 ? new char[owned] : nullptr);
+        std::fill_n(buffer.get(), owned, kUntouchedText);
+        char* text = owned > 0 ? buffer.get() : nullptr;
+        if (length <= 0 && data.ConsumeBool())
+            text = nullptr;
+
+        std::size_t expected = isValidParameterId(id) ? 0 : 1;
+        switch (operation)
+        {
+        case 0:
+            engine->getParameterName(id, text, length);
+            break;
+        case 1:
+            engine->getParameterUnit(id, text, length);
+            break;
+        case 2:
+            engine->getValueText(id, value, text, length);
+            expected += isValidNormalizedValue(value) ? 0 : 1;
+            break;
+        default:
+            engine->getCurrentValueText(id, text, length);
+            break;
+        }
+        expectReports(expected, "text operation");
+
+        // strncpy: ASCII text, then NUL up to the length; nothing after it.
+        const auto written = static_cast<std::size_t>(std::max(length, 0));
+        bool ended = false;
+        for (std::size_t i = 0; i < owned; ++i)
+        {
+            const char c = buffer[i];
+            if (i >= written || text == nullptr)
+            {
+                require(c == kUntouchedText, "text written beyond its length");
+                continue;
+            }
+            require(c != kUntouchedText && (c & 0x80) == 0, "text not copied");
+            require(!ended || c == '\0', "text not padded with NUL");
+            ended = ended || c == '\0';
+        }
+    }
+
+    void getMeterValue()
+    {
+        const int id = pickMeterId();
+        const float value = engine->getMeterValue(id);
+        const bool valid = id >= 0 && id < kNumMeters;
+        expectReports(valid ? 0 : 1, "getMeterValue");
+        require(valid ? !std::isnan(value) && value >= 0.0f : value == 0.0f, "meter value");
+    }
+
+    // A call with any counts and any null pointers, into buffers of exactly
+    // the size the counts promise (heap blocks, so the address sanitizer sees
+    // any access past them).
+    void process()
+    {
+        const int numChannels = pickCount(kCorvexMaxNumChannels);
+        const int numSamples = pickCount(kCorvexMaxBufferSize);
+        const bool channelsValid = numChannels >= 1 && numChannels <= kCorvexMaxNumChannels;
+        const bool samplesValid = numSamples >= 1 && numSamples <= kCorvexMaxBufferSize;
+        const auto arrayLength = static_cast<std::size_t>(channelsValid ? numChannels : kCorvexMaxNumChannels);
+        const auto ownedSamples = static_cast<std::size_t>(samplesValid ? numSamples : kCorvexMaxBufferSize);
+
+        const bool inPlace = data.ConsumeBool();
+        const bool nullInputArray = data.ConsumeIntegralInRange<int>(0, 15) == 0;
+        const bool nullOutputArray = data.ConsumeIntegralInRange<int>(0, 15) == 0;
+        const int sideChainMode = data.ConsumeIntegralInRange<int>(0, 3); // absent, present, null channels
+
+        Channels input(arrayLength, std::vector<float>(ownedSamples));
+        Channels output(arrayLength, std::vector<float>(ownedSamples, kUntouchedSample));
+        Channels sideChain(arrayLength, std::vector<float>(ownedSamples));
+        std::unique_ptr<const float*[]> inputPointers(new const float*[arrayLength]);
+        std::unique_ptr<float*[]> outputPointers(new float*[arrayLength]);
+        std::unique_ptr<const float*[]> sideChainPointers(new const float*[arrayLength]);
+        std::size_t nullChannels = 0;
+        for (std::size_t c = 0; c < arrayLength; ++c)
+        {
+            for (std::size_t i = 0; i < ownedSamples; ++i)
+            {
+                input[c][i] = pickSample();
+                sideChain[c][i] = pickSample();
+            }
+            float* destination = inPlace ? input[c].data() : output[c].data();
+            const bool nullIn = data.ConsumeIntegralInRange<int>(0, 31) == 0;
+            const bool nullOut = data.ConsumeIntegralInRange<int>(0, 31) == 0;
+            inputPointers[c] = nullIn ? nullptr : input[c].data();
+            outputPointers[c] = nullOut ? nullptr : destination;
+            sideChainPointers[c] = sideChainMode == 3 && data.ConsumeBool() ? nullptr : sideChain[c].data();
+            if (static_cast<int>(c) < numChannels && (nullIn || nullOut))
+                ++nullChannels;
+        }
+        const auto inputBefore = input;
+        const auto sideChainBefore = sideChain;
+
+        engine->process(nullInputArray ? nullptr : inputPointers.get(), nullOutputArray ? nullptr : outputPointers.get(),
+                        sideChainMode == 0 ? nullptr : sideChainPointers.get(), numChannels, numSamples);
+
+        const bool arraysValid = !nullInputArray && !nullOutputArray;
+        std::size_t expected = (samplesValid ? 0 : 1) + (channelsValid ? 0 : 1) + (arraysValid ? 0 : 1);
+        if (channelsValid && arraysValid)
+            expected += nullChannels;
+        expectReports(expected, "process");
+        ++blocks;
+
+        require(sameSamples(sideChain, sideChainBefore), "side chain written");
+        if (!inPlace)
+            require(sameSamples(input, inputBefore), "input written");
+        if (!samplesValid || !channelsValid || !arraysValid)
+        {
+            // Nothing proves the buffers' size: not one sample may change.
+            const Channels untouched(arrayLength, std::vector<float>(ownedSamples, kUntouchedSample));
+            require(inPlace ? sameSamples(input, inputBefore) : sameSamples(output, untouched),
+                    "output written after a failed check");
+            return;
+        }
+        if (nullChannels > 0)
+            return;
+        for (int c = 0; c < numChannels; ++c)
+            for (int i = 0; i < numSamples; ++i)
+            {
+                const float sample = outputPointers[static_cast<std::size_t>(c)][i];
+                require(isCleanSample(sample), "output not finite or subnormal");
+                require(ready || sample == 0.0f, "output before the first sample rate is not silence");
+            }
+        for (int meter = 0; meter < kNumMeters; ++meter)
+        {
+            const float value = engine->getMeterValue(meter);
+            require(!std::isnan(value) && value >= 0.0f, "meter after process");
+        }
+    }
+
+    // A run of valid blocks of one signal kind, for depth in the signal path at
+    // little cost in input bytes.
+    void stream()
+    {
+        const auto kind = kAllSignalKinds[data.ConsumeIntegralInRange<std::size_t>(0, std::size(kAllSignalKinds) - 1)];
+        TestSignal signal(kind, data.ConsumeIntegral<std::uint8_t>());
+        const int count = data.ConsumeIntegralInRange<int>(1, 64);
+        for (int b = 0; b < count && blocks < kMaxBlocksPerInput; ++b, ++blocks)
+        {
+            const auto shapeBits = data.ConsumeIntegral<std::uint8_t>();
+            const BlockShape shape{1 + (shapeBits & 1), 1 + ((shapeBits >> 1) & 31),
+                                   static_cast<SideChainLayout>((shapeBits >> 6) & 3)};
+            block.fill(shape, signal, signal);
+            block.process(*engine, shape);
+            for (int c = 0; c < shape.numChannels; ++c)
+                for (int i = 0; i < shape.numSamples; ++i)
+                {
+                    require(isCleanSample(block.output[c][i]), "streamed output not finite or subnormal");
+                    require(ready || block.output[c][i] == 0.0f, "streamed output before the first sample rate");
+                }
+        }
+        expectReports(0, "stream");
+    }
+
+    FuzzedDataProvider data;
+    testing::ReportCapture& capture;
+    std::unique_ptr<CorvexEngine> engine;
+    HostBlock block;
+    bool ready = false;
+    int latencySamples = 0;
+    int blocks = 0;
+};
+
+} // namespace
+} // namespace corvex::validation
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+{
+    // Installed for the whole run: every report of every input is captured.
+    static corvex::testing::ReportCapture capture;
+    capture.clear();
+    corvex::validation::CallScript script(bytes, size, capture);
+    script.run();
+    return 0;
+}
