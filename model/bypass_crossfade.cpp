@@ -2,6 +2,7 @@
 
 #include "libraries/dsp/vector/vector_primitives.h"
 #include "model/audio_block.h"
+#include "model/block_peak.h"
 #include "model/compressor_model.h"
 #include "model/delay_line.h"
 #include "model/model_state.h"
@@ -23,10 +24,7 @@ void runLightPath(const double* const* input, double* const* output, double* con
     delayLine(input, dry, numSamples, numChannels, state.dryDelay, snapshot.latencySamples);
     for (std::int32_t c = 0; c < numChannels; ++c)
     {
-        double magnitude[kBlockCapacity];
-        double peak = 0.0;
-        vec::absDoubles(dry[c], magnitude, numSamples);
-        vec::maxOfDoubles(magnitude, numSamples, &peak);
+        const double peak = blockPeak(dry[c], numSamples);
         state.gainReductionMeter[c].store(1.0, std::memory_order_relaxed);
         state.inputMeter[c].store(peak, std::memory_order_relaxed);
         state.outputMeter[c].store(peak, std::memory_order_relaxed);

@@ -9,7 +9,7 @@ namespace corvex
 
 struct ModelState;
 
-// Fades below which the fade snaps to exactly 0.0, so the light path can take over.
+// Fade below which the fade snaps to exactly 0.0, so the light path can take over.
 inline constexpr double kEnableSnapThreshold = 0.0001;
 // Fraction of the remaining distance the enable fade moves per sample.
 inline constexpr double kEnableFadeRate = 0.001;

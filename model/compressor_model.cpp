@@ -2,6 +2,7 @@
 
 #include "libraries/dsp/vector/vector_primitives.h"
 #include "model/audio_block.h"
+#include "model/block_peak.h"
 #include "model/crossfade_mixer.h"
 #include "model/delay_line.h"
 #include "model/feedback_gain_kernel.h"
@@ -22,15 +23,6 @@ namespace
 std::int32_t targetIndex(std::int32_t numChannels, std::int32_t channel)
 {
     return numChannels == 1 ? 0 : 1 + channel;
-}
-
-double peakOf(const double* samples, std::int32_t numSamples)
-{
-    double magnitude[kBlockCapacity];
-    double peak = 0.0;
-    vec::absDoubles(samples, magnitude, numSamples);
-    vec::maxOfDoubles(magnitude, numSamples, &peak);
-    return peak;
 }
 
 } // namespace
@@ -55,7 +47,7 @@ void runCompressorModel(const double* const* input, const double* const* sideCha
     // Input meter, then the input gain that drives the compressor.
     for (std::int32_t c = 0; c < numChannels; ++c)
     {
-        state.inputMeter[c].store(peakOf(main.channels[c], n), std::memory_order_relaxed);
+        state.inputMeter[c].store(blockPeak(main.channels[c], n), std::memory_order_relaxed);
         gainRamp(main.channels[c], driven.channels[c], n, state.channels[c].inputRamp,
                  snapshot.inputGainTargets[targetIndex(numChannels, c)]);
     }
@@ -104,7 +96,7 @@ void runCompressorModel(const double* const* input, const double* const* sideCha
                    kMixerRate);
 
     for (std::int32_t c = 0; c < numChannels; ++c)
-        state.outputMeter[c].store(peakOf(main.channels[c], n), std::memory_order_relaxed);
+        state.outputMeter[c].store(blockPeak(main.channels[c], n), std::memory_order_relaxed);
 
     // The listen switch: the filtered side chain, aligned with the audio, or the mix.
     AudioBlock& listenRouted = side;
