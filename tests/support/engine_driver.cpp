@@ -20,30 +20,25 @@ EnginePtr makeEngine(int sampleRate, std::initializer_list<std::pair<int, float>
 StreamResult stream(CorvexEngine& engine, const Channels& input, const Channels& sideChain, int blockSize,
                     const std::function<void(int, int)>& beforeBlock)
 {
-    const int numChannels = static_cast<int>(input.size());
     const int length = static_cast<int>(input[0].size());
-    StreamResult result;
-    result.output.assign(input.size(), std::vector<float>(input[0].size(), 0.0f));
+    StreamResult result{Channels(input.size(), std::vector<float>(input[0].size(), 0.0f)), {}};
     for (int start = 0, block = 0; start < length; start += blockSize, ++block)
     {
-        const int n = std::min(blockSize, length - start);
         if (beforeBlock)
             beforeBlock(block, start);
         const float* in[2] = {};
         float* out[2] = {};
         const float* sc[2] = {};
-        for (int c = 0; c < numChannels; ++c)
+        for (std::size_t c = 0; c < input.size(); ++c)
         {
-            in[c] = input[static_cast<std::size_t>(c)].data() + start;
-            out[c] = result.output[static_cast<std::size_t>(c)].data() + start;
-            if (!sideChain.empty())
-                sc[c] = sideChain[static_cast<std::size_t>(c)].data() + start;
+            in[c] = input[c].data() + start;
+            out[c] = result.output[c].data() + start;
+            sc[c] = sideChain.empty() || sideChain[c].empty() ? nullptr : sideChain[c].data() + start;
         }
-        engine.process(in, out, sideChain.empty() ? nullptr : sc, numChannels, n);
-        std::array<float, kNumMeters> meters{};
+        engine.process(in, out, sideChain.empty() ? nullptr : sc, static_cast<int>(input.size()), std::min(blockSize, length - start));
+        result.meters.emplace_back();
         for (int m = 0; m < kNumMeters; ++m)
-            meters[static_cast<std::size_t>(m)] = engine.getMeterValue(m);
-        result.meters.push_back(meters);
+            result.meters.back()[static_cast<std::size_t>(m)] = engine.getMeterValue(m);
     }
     return result;
 }
@@ -51,9 +46,8 @@ StreamResult stream(CorvexEngine& engine, const Channels& input, const Channels&
 std::vector<float> sine(double amplitude, double frequencyHz, int sampleRate, int length)
 {
     std::vector<float> samples(static_cast<std::size_t>(length));
-    for (int i = 0; i < length; ++i)
-        samples[static_cast<std::size_t>(i)] =
-            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequencyHz * i / sampleRate));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequencyHz * static_cast<double>(i) / sampleRate));
     return samples;
 }
 

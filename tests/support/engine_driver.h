@@ -18,25 +18,22 @@ struct EngineDeleter
 };
 using EnginePtr = std::unique_ptr<CorvexEngine, EngineDeleter>;
 
-// A new engine through the library's factory, set to the rate, with the given
-// normalized values applied before the rate (so the first block starts settled).
+// A new engine from the factory, the normalized values applied before the rate (the first block starts settled).
 EnginePtr makeEngine(int sampleRate, std::initializer_list<std::pair<int, float>> values = {});
 
 struct StreamResult
 {
     Channels output;
-    // The six meters after each block.
-    std::vector<std::array<float, kNumMeters>> meters;
+    std::vector<std::array<float, kNumMeters>> meters; // the six meters after each block
 };
 
-// Streams the input (and side chain, if not empty) through the engine in blocks
-// of blockSize samples; beforeBlock(blockIndex, firstSample) runs before each block.
+// Streams the input and side chain (none if empty; an empty channel passes null) through the engine
+// in blocks of blockSize samples; beforeBlock(blockIndex, firstSample) runs before each block.
 StreamResult stream(CorvexEngine& engine, const Channels& input, const Channels& sideChain = {}, int blockSize = 32,
                     const std::function<void(int, int)>& beforeBlock = {});
 
-// A sine of the given peak amplitude, frequency and length, starting at phase 0.
+// A sine of the given peak amplitude from phase 0, and uniform noise in [-amplitude, amplitude] from a seed.
 std::vector<float> sine(double amplitude, double frequencyHz, int sampleRate, int length);
-// Uniform white noise in [-amplitude, amplitude] from a fixed seed.
 std::vector<float> noise(double amplitude, int length, unsigned seed);
 
 // RMS level in dB of samples [begin, end).

@@ -3,16 +3,6 @@
 namespace corvex::testing
 {
 
-ReportCapture::ReportCapture()
-{
-    core::setAssertionInterceptor(this);
-}
-
-ReportCapture::~ReportCapture()
-{
-    core::setAssertionInterceptor(nullptr);
-}
-
 void ReportCapture::onReport(const core::AssertionReport& report)
 {
     std::lock_guard lock(mutex_);
@@ -25,16 +15,12 @@ std::vector<core::AssertionReport> ReportCapture::reports() const
     return reports_;
 }
 
-std::size_t ReportCapture::count() const
+std::vector<std::string> ReportCapture::described() const
 {
-    std::lock_guard lock(mutex_);
-    return reports_.size();
-}
-
-void ReportCapture::clear()
-{
-    std::lock_guard lock(mutex_);
-    reports_.clear();
+    std::vector<std::string> lines;
+    for (const core::AssertionReport& r : reports())
+        lines.push_back(std::to_string(r.level) + " " + r.file + ":" + std::to_string(r.line) + " " + r.expression + " | " + r.message);
+    return lines;
 }
 
 } // namespace corvex::testing

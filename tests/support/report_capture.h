@@ -3,6 +3,7 @@
 #include "core/report_assertion.h"
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace corvex::testing
@@ -12,16 +13,21 @@ namespace corvex::testing
 class ReportCapture final : public core::AssertionInterceptor
 {
 public:
-    ReportCapture();
-    ~ReportCapture();
+    ReportCapture() { core::setAssertionInterceptor(this); }
+    ~ReportCapture() { core::setAssertionInterceptor(nullptr); }
     ReportCapture(const ReportCapture&) = delete;
     ReportCapture& operator=(const ReportCapture&) = delete;
 
     void onReport(const core::AssertionReport& report) override;
-
     std::vector<core::AssertionReport> reports() const;
-    std::size_t count() const;
-    void clear();
+    std::size_t count() const { return reports().size(); }
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        reports_.clear();
+    }
+    // Each report as "level file:line expression | message", for comparing whole lists.
+    std::vector<std::string> described() const;
 
 private:
     mutable std::mutex mutex_;

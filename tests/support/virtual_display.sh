@@ -5,19 +5,15 @@
 virtual_display_pid=""
 
 start_virtual_display() {
-    local number_file
+    local number_file attempt
     number_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     virtual_display_pid=$!
-    local attempt
     for attempt in $(seq 100); do
         [ -s "$number_file" ] && break
         sleep 0.05
     done
-    if [ ! -s "$number_file" ]; then
-        echo "Xvfb did not start" >&2
-        return 1
-    fi
+    [ -s "$number_file" ] || { echo "Xvfb did not start" >&2; return 1; }
     DISPLAY=":$(tr -d '\n' < "$number_file")"
     export DISPLAY
     rm -f "$number_file"
@@ -36,9 +32,7 @@ wait_for_line() {
     local file=$1 line=$2 seconds=$3
     local deadline=$((SECONDS + seconds))
     until tr -d '\r' < "$file" | grep -qxF "$line"; do
-        if [ $SECONDS -ge $deadline ]; then
-            return 1
-        fi
+        [ $SECONDS -lt $deadline ] || return 1
         sleep 0.1
     done
 }

@@ -23,31 +23,23 @@ using namespace corvex::testing;
 struct Scenario
 {
     const char* name;
-    int sampleRate;
-    int numChannels;
-    int blockSize;
+    int sampleRate, numChannels, blockSize;
     std::vector<std::pair<int, float>> values;
     bool externalSideChain;
 };
 
 const Scenario kScenarios[] = {
-    {"defaults-stereo-48k-32", 48000, 2, 32, {}, false},
-    {"defaults-mono-44k-1", 44100, 1, 1, {}, false},
-    {"ratio-all-fast-96k-17", 96000, 2, 17, {{kParamRatio, 1.0f}, {kParamAttackTime, 1.0f}, {kParamReleaseTime, 0.0f}},
-     false},
-    {"ratio-20-linked-48k-32", 48000, 2, 32, {{kParamRatio, 0.7f}, {kParamSideChainDetectionMode, 0.5f},
-                                              {kParamInputGain, 0.8f}}, false},
-    {"mid-only-eq-192k-31", 192000, 2, 31, {{kParamSideChainDetectionMode, 0.7f}, {kParamSideChainEqOn, 1.0f},
-                                            {kParamSideChainEqHighPassOn, 1.0f}, {kParamSideChainEqLowPassOn, 1.0f},
-                                            {kParamSideChainEqBellGain, 0.9f}, {kParamSideChainEqHighPassFreq, 0.4f}},
-     false},
-    {"side-only-reversed-warp-48k-8", 48000, 2, 8, {{kParamSideChainDetectionMode, 1.0f},
-                                                     {kParamSideChainTimeWarp, 0.1f}}, false},
-    {"reversed-external-mix-48k-32", 48000, 2, 32, {{kParamSideChainDetectionMode, 0.0f},
-                                                    {kParamExternalSideChain, 1.0f},
-                                                    {kParamExternalSideChainGain, 0.8f},
-                                                    {kParamDryWet, 0.6f},
-                                                    {kParamGainReductionRange, 0.4f}}, true},
+    {"defaults-stereo-48k-32", 48000, 2, 32, {}, false}, {"defaults-mono-44k-1", 44100, 1, 1, {}, false},
+    {"ratio-all-fast-96k-17", 96000, 2, 17, {{kParamRatio, 1.0f}, {kParamAttackTime, 1.0f}, {kParamReleaseTime, 0.0f}}, false},
+    {"ratio-20-linked-48k-32", 48000, 2, 32,
+     {{kParamRatio, 0.7f}, {kParamSideChainDetectionMode, 0.5f}, {kParamInputGain, 0.8f}}, false},
+    {"mid-only-eq-192k-31", 192000, 2, 31,
+     {{kParamSideChainDetectionMode, 0.7f}, {kParamSideChainEqOn, 1.0f}, {kParamSideChainEqHighPassOn, 1.0f},
+      {kParamSideChainEqLowPassOn, 1.0f}, {kParamSideChainEqBellGain, 0.9f}, {kParamSideChainEqHighPassFreq, 0.4f}}, false},
+    {"side-only-reversed-warp-48k-8", 48000, 2, 8, {{kParamSideChainDetectionMode, 1.0f}, {kParamSideChainTimeWarp, 0.1f}}, false},
+    {"reversed-external-mix-48k-32", 48000, 2, 32,
+     {{kParamSideChainDetectionMode, 0.0f}, {kParamExternalSideChain, 1.0f}, {kParamExternalSideChainGain, 0.8f},
+      {kParamDryWet, 0.6f}, {kParamGainReductionRange, 0.4f}}, true},
     {"listen-mono-22k-5", 22050, 1, 5, {{kParamSideChainListen, 1.0f}, {kParamSideChainEqOn, 1.0f}}, false},
     {"bypassed-stereo-88k-32", 88200, 2, 32, {{kParamEnableEffect, 0.0f}, {kParamOutputGain, 0.2f}}, false},
 };
@@ -64,26 +56,19 @@ std::vector<float> triangle(double amplitude, int periodSamples, int length)
     }
     return samples;
 }
-
-std::vector<float> integerNoise(double amplitude, int length, std::uint32_t seed)
+std::vector<float> integerNoise(double amplitude, int length, std::uint32_t state)
 {
     std::vector<float> samples(static_cast<std::size_t>(length));
-    std::uint32_t state = seed;
     for (float& s : samples)
-    {
-        state = state * 1664525u + 1013904223u;
-        s = static_cast<float>(amplitude * (static_cast<double>(state >> 8) / 8388608.0 - 1.0));
-    }
+        s = static_cast<float>(amplitude * (static_cast<double>((state = state * 1664525u + 1013904223u) >> 8) / 8388608.0 - 1.0));
     return samples;
 }
 
+// FNV-1a over the four bytes of a word, lowest first.
 std::uint64_t fnv1a(std::uint64_t hash, std::uint32_t word)
 {
     for (int b = 0; b < 4; ++b)
-    {
-        hash ^= (word >> (8 * b)) & 0xFFu;
-        hash *= 0x100000001B3ull;
-    }
+        hash = (hash ^ ((word >> (8 * b)) & 0xFFu)) * 0x100000001B3ull;
     return hash;
 }
 
@@ -93,8 +78,7 @@ std::string hashScenario(const Scenario& scenario)
     for (const auto& [id, value] : scenario.values)
         engine->setNormalizedValue(id, value);
     const int length = scenario.sampleRate / 4;
-    Channels input;
-    Channels sideChain;
+    Channels input, sideChain;
     for (int c = 0; c < scenario.numChannels; ++c)
     {
         auto signal = triangle(0.8, scenario.sampleRate / (110 * (c + 1)), length);
@@ -113,20 +97,7 @@ std::string hashScenario(const Scenario& scenario)
     for (const auto& meters : result.meters)
         for (float m : meters)
             hash = fnv1a(hash, std::bit_cast<std::uint32_t>(m));
-    std::ostringstream text;
-    text << std::hex << hash;
-    return text.str();
-}
-
-std::map<std::string, std::string> readGolden()
-{
-    std::map<std::string, std::string> hashes;
-    std::ifstream file(CORVEX_GOLDEN_FILE);
-    std::string name;
-    std::string hash;
-    while (file >> name >> hash)
-        hashes[name] = hash;
-    return hashes;
+    return (std::ostringstream() << std::hex << hash).str();
 }
 
 TEST(EngineGolden, OutputMatchesTheReferenceRecording)
@@ -134,7 +105,6 @@ TEST(EngineGolden, OutputMatchesTheReferenceRecording)
     std::map<std::string, std::string> actual;
     for (const Scenario& scenario : kScenarios)
         actual[scenario.name] = hashScenario(scenario);
-
     if (std::getenv("CORVEX_UPDATE_GOLDEN") != nullptr)
     {
         std::ofstream file(CORVEX_GOLDEN_FILE);
@@ -142,7 +112,10 @@ TEST(EngineGolden, OutputMatchesTheReferenceRecording)
             file << name << ' ' << hash << '\n';
         GTEST_SKIP() << "reference recording rewritten";
     }
-    const auto expected = readGolden();
+    std::map<std::string, std::string> expected;
+    std::ifstream file(CORVEX_GOLDEN_FILE);
+    for (std::string name, hash; file >> name >> hash;)
+        expected[name] = hash;
     ASSERT_EQ(expected.size(), std::size(kScenarios)) << "missing reference recording " << CORVEX_GOLDEN_FILE;
     for (const auto& [name, hash] : actual)
         EXPECT_EQ(hash, expected.at(name)) << name;

@@ -3,228 +3,179 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <tuple>
 
+// Properties of the sound through the whole engine: nulls, glides, levels, meters and bad input.
 namespace
 {
 
 using namespace corvex::testing;
 
-// Output equals the input delayed by the latency, bit for bit.
-void expectDelayedCopy(const Channels& input, const Channels& output, int latency, std::size_t from = 0)
+// Output equals the input delayed by the latency, bit for bit, from sample `from` on.
+::testing::AssertionResult isDelayedCopy(const Channels& input, const Channels& output, int latency, int from = 0)
 {
     for (std::size_t c = 0; c < input.size(); ++c)
-        for (std::size_t i = from; i < input[c].size(); ++i)
+        for (std::size_t i = static_cast<std::size_t>(from); i < input[c].size(); ++i)
+            if (output[c][i] != (i < static_cast<std::size_t>(latency) ? 0.0f : input[c][i - latency]))
+                return ::testing::AssertionFailure() << "channel " << c << ", sample " << i;
+    return ::testing::AssertionSuccess();
+}
+
+TEST(EngineSound, EffectOffAndFullyDryNullAgainstTheDelayedInput)
+{
+    for (int rate : {44100, 48000, 96000, 192000})
+        for (bool effectOff : {true, false})
         {
-            const float expected = i < static_cast<std::size_t>(latency) ? 0.0f : input[c][i - latency];
-            ASSERT_EQ(output[c][i], expected) << "channel " << c << ", sample " << i;
+            SCOPED_TRACE(std::to_string(rate) + (effectOff ? " effect off" : " Dry / Wet 0"));
+            auto engine = effectOff ? makeEngine(rate, {{kParamEnableEffect, 0.0f}})
+                                    : makeEngine(rate, {{kParamDryWet, 0.0f}, {kParamInputGain, 1.0f}});
+            const Channels input = {noise(1.0, 4096, 3), noise(0.25, 4096, 4)};
+            const auto result = stream(*engine, input, {}, 17);
+            EXPECT_EQ(engine->getLatencySamples(), rate / 200);
+            EXPECT_TRUE(isDelayedCopy(input, result.output, rate / 200));
+            // Off, the model does not run; fully dry, it compresses all the same.
+            EXPECT_EQ(result.meters.back()[kMeterGainReduction1] == 1.0f, effectOff);
         }
 }
 
-TEST(EngineLatency, EffectOffIsTheInputDelayedByTheLatency)
+// A switch or mix changed at a block boundary glides from the old sound A to the
+// new sound B: out = f A + (1 - f) B, f falling from 1 by the coefficient per
+// sample (applied after the sample for the bypass fade, before it for the mixers).
+TEST(EngineSound, ChangesGlideAtTheirCoefficients)
 {
-    for (int rate : {44100, 48000, 96000, 192000})
-    {
-        auto engine = makeEngine(rate, {{kParamEnableEffect, 0.0f}});
-        const int length = 4 * 1024;
-        const Channels input = {noise(1.0, length, 3), noise(0.25, length, 4)};
-        const auto result = stream(*engine, input, {}, 17);
-        const int latency = engine->getLatencySamples();
-        EXPECT_EQ(latency, static_cast<int>(rate * 0.005));
-        expectDelayedCopy(input, result.output, latency);
-        EXPECT_EQ(result.meters.back()[kMeterGainReduction0], 1.0f);
-        EXPECT_EQ(result.meters.back()[kMeterGainReduction1], 1.0f);
-    }
-}
-
-TEST(EngineLatency, FullyDryIsTheInputDelayedByTheLatency)
-{
-    for (int rate : {44100, 48000, 96000, 192000})
-    {
-        auto engine = makeEngine(rate, {{kParamDryWet, 0.0f}, {kParamInputGain, 1.0f}});
-        const int length = 4 * 1024;
-        const Channels input = {noise(1.0, length, 5), noise(1.0, length, 6)};
-        const auto result = stream(*engine, input);
-        expectDelayedCopy(input, result.output, engine->getLatencySamples());
-        EXPECT_LT(result.meters.back()[kMeterGainReduction0], 0.9f) << "whatever the compressor does";
-    }
-}
-
-TEST(EngineBypass, SwitchingOffFadesBy0999PerSampleThenTakesTheLightPath)
-{
-    const int rate = 48000;
+    const std::tuple<int, float, float, double, bool> glides[] = { // parameter, from, to, coefficient, step first
+        {kParamEnableEffect, 1, 0, 0.001, false}, {kParamDryWet, 1, 0, 0.0025, true}, {kParamSideChainListen, 0, 1, 0.0025, true}};
     const int length = 16384;
-    const int latency = 240;
-    const Channels input = {sine(1.0, 440.0, rate, length)};
-    auto steady = makeEngine(rate);
-    auto switched = makeEngine(rate);
-    const int switchBlock = 20;
-    const int switchSample = switchBlock * 32;
-    const auto on = stream(*steady, input);
-    const auto faded = stream(*switched, input, {}, 32, [&](int block, int) {
-        if (block == switchBlock)
-            switched->setNormalizedValue(kParamEnableEffect, 0.0f);
-    });
-
-    // While the model runs, out = f * model + (1 - f) * dry with f = 0.999^i.
-    double f = 1.0;
-    int lastModelSample = -1;
-    for (int i = switchSample; i < length; ++i)
+    const int switchSample = 640;
+    const Channels input = {sine(1.0, 440.0, 48000, length)};
+    for (const auto& [id, from, to, coefficient, stepFirst] : glides)
     {
-        const double dry = input[0][static_cast<std::size_t>(i - latency)];
-        const double model = on.output[0][static_cast<std::size_t>(i)];
-        const double expected = (1.0 - f) * dry + f * model;
-        if (i < switchSample + 9000)
+        SCOPED_TRACE(id);
+        const auto a = stream(*makeEngine(48000, {{id, from}}), input);
+        const auto b = stream(*makeEngine(48000, {{id, to}}), input);
+        auto engine = makeEngine(48000, {{id, from}});
+        const auto out = stream(*engine, input, {}, 32, [&](int, int first) {
+            if (first == switchSample)
+                engine->setNormalizedValue(id, to);
+        });
+        double f = 1.0;
+        int fadeSample = length;
+        for (int i = switchSample; i < length; ++i)
         {
-            ASSERT_NEAR(faded.output[0][static_cast<std::size_t>(i)], expected, 2e-6) << i;
+            if (stepFirst)
+                f += (0.0 - f) * coefficient;
+            if (i < switchSample + 9000)
+            {
+                ASSERT_NEAR(out.output[0][i], f * a.output[0][i] + (1.0 - f) * b.output[0][i], 2e-6) << i;
+            }
+            if (!stepFirst)
+                f += (0.0 - f) * coefficient;
+            fadeSample = f < 0.0001 ? std::min(fadeSample, i) : fadeSample;
         }
-        f = f + (0.0 - f) * 0.001;
-        if (f < 0.0001 && lastModelSample < 0)
-            lastModelSample = i; // the fade ends with the block that contains this sample
+        if (id != kParamEnableEffect)
+            continue;
+        // The fade falls below 0.0001 9206 samples on; from the next block only the light path runs.
+        EXPECT_NEAR(fadeSample - switchSample, 9206, 2);
+        const int fadeEnd = (fadeSample / 32 + 1) * 32;
+        EXPECT_LT(out.meters[fadeEnd / 32 - 1][kMeterGainReduction0], 1.0f);
+        EXPECT_EQ(out.meters[fadeEnd / 32][kMeterGainReduction0], 1.0f);
+        EXPECT_TRUE(isDelayedCopy(input, out.output, 240, fadeEnd));
     }
-    ASSERT_GT(lastModelSample, 0);
-    EXPECT_NEAR(lastModelSample - switchSample, 9206, 2);
-    const int lightPathStart = (lastModelSample / 32 + 1) * 32;
-    const int lightBlock = lightPathStart / 32;
-    EXPECT_LT(faded.meters[static_cast<std::size_t>(lightBlock - 1)][kMeterGainReduction0], 1.0f)
-        << "the model still runs in the block where the fade drops below the threshold";
-    EXPECT_EQ(faded.meters[static_cast<std::size_t>(lightBlock)][kMeterGainReduction0], 1.0f);
-    for (int i = lightPathStart; i < length; ++i)
-        ASSERT_EQ(faded.output[0][static_cast<std::size_t>(i)], input[0][static_cast<std::size_t>(i - latency)]) << i;
 }
 
-TEST(EngineBypass, TheFirstBlockAfterTheRateSetUpTakesTheLightPathAtOnce)
+// Listen plays the side chain, delayed by the latency, whatever the ratio.
+TEST(EngineSound, ListenIsTheSideChainDelayedByTheLatency)
 {
-    const int rate = 48000;
-    auto engine = makeEngine(rate, {{kParamEnableEffect, 0.0f}});
-    const Channels input = {sine(1.0, 1000.0, rate, 512)};
-    const auto result = stream(*engine, input);
-    EXPECT_EQ(result.meters.front()[kMeterGainReduction0], 1.0f);
-    expectDelayedCopy(input, result.output, 240);
-}
-
-TEST(EngineListen, ListenIsTheSideChainDelayedByTheLatency)
-{
-    const int rate = 48000;
-    const int length = 4096;
-    const Channels input = {sine(0.9, 200.0, rate, length), sine(0.9, 300.0, rate, length)};
-    const Channels sideChain = {noise(0.5, length, 21), noise(0.5, length, 22)};
+    const Channels input = {sine(0.9, 200.0, 48000, 4096), sine(0.9, 300.0, 48000, 4096)};
+    const Channels sideChain = {noise(0.5, 4096, 21), noise(0.5, 4096, 22)};
     for (float ratio : {0.0f, 1.0f})
     {
-        auto engine = makeEngine(rate, {{kParamSideChainListen, 1.0f},
-                                        {kParamExternalSideChain, 1.0f},
-                                        {kParamRatio, ratio}});
-        const auto result = stream(*engine, input, sideChain);
+        const auto out = stream(*makeEngine(48000, {{kParamSideChainListen, 1}, {kParamExternalSideChain, 1}, {kParamRatio, ratio}}),
+                                input, sideChain).output;
         for (std::size_t c = 0; c < 2; ++c)
-            for (std::size_t i = 0; i < static_cast<std::size_t>(length); ++i)
-            {
-                const float expected = i < 240 ? 0.0f : sideChain[c][i - 240];
-                ASSERT_NEAR(result.output[c][i], expected, 1e-6f) << c << " " << i;
-            }
+            for (std::size_t i = 0; i < 4096; ++i)
+                ASSERT_NEAR(out[c][i], i < 240 ? 0.0f : sideChain[c][i - 240], 1e-6f) << c << " " << i;
     }
 }
 
-TEST(EngineRange, FullRangeForbidsAnyReduction)
+// Steady peak level in dB of a 1 kHz sine at the input level, and the last reduction meter.
+std::pair<double, double> steadyLevels(double inputDb, float ratio, float range = 0.0f)
 {
-    const int rate = 48000;
-    auto engine = makeEngine(rate, {{kParamGainReductionRange, 1.0f}, {kParamInputGain, 1.0f}});
-    const auto loud = sine(1.0, 1000.0, rate, rate / 2);
-    const auto result = stream(*engine, {loud, loud});
-    for (const auto& meters : result.meters)
+    const auto result = stream(*makeEngine(48000, {{kParamRatio, ratio}, {kParamGainReductionRange, range}}),
+                               {sine(std::pow(10.0, inputDb / 20.0), 1000.0, 48000, 96000)});
+    return {rmsDb(result.output[0], 72000, 96000) + 3.0103, 20.0 * std::log10(result.meters.back()[0])};
+}
+
+TEST(EngineSound, HigherRatiosFlattenTheStaticCurveAndTheMeterShowsTheReduction)
+{
+    double previousSlope = 1.0;
+    for (float ratio : {0.1f, 0.3f, 0.5f, 0.7f, 0.9f})
     {
-        ASSERT_EQ(meters[kMeterGainReduction0], 1.0f);
-        ASSERT_EQ(meters[kMeterGainReduction1], 1.0f);
+        const auto [loudDb, meterDb] = steadyLevels(0.0, ratio);
+        const double slope = (loudDb - steadyLevels(-12.0, ratio).first) / 12.0;
+        EXPECT_TRUE(slope < previousSlope && loudDb < -3.0) << "ratio " << ratio << ": slope " << slope << ", " << loudDb << " dB";
+        // The meter's reduction agrees with the level within the colour of the output stages.
+        EXPECT_NEAR(meterDb, loudDb, 1.5) << "ratio " << ratio;
+        previousSlope = slope;
     }
+    EXPECT_EQ(steadyLevels(0.0, 1.0f, 1.0f).second, 0.0) << "a GR Range of 0 dB forbids any reduction";
 }
 
-// Steady output level in dB of a 1 kHz sine at the input level, after two seconds.
-double steadyOutputDb(double inputDb, float ratio, float* reductionMeter = nullptr)
-{
-    const int rate = 48000;
-    auto engine = makeEngine(rate, {{kParamRatio, ratio}});
-    const auto input = sine(std::pow(10.0, inputDb / 20.0), 1000.0, rate, 3 * rate);
-    const auto result = stream(*engine, {input});
-    if (reductionMeter != nullptr)
-        *reductionMeter = result.meters.back()[kMeterGainReduction0];
-    return rmsDb(result.output[0], 2 * rate, 3 * rate) + 3.0103; // as a sine's peak level
-}
-
-TEST(EngineCompression, AFullScaleSineIsReducedBySeveralDecibels)
-{
-    float meter = 0.0f;
-    const double outputDb = steadyOutputDb(0.0, 0.1f, &meter);
-    EXPECT_LT(outputDb, -3.0);
-    // The meter's reduction agrees with the measured level within the colour of the output stages.
-    EXPECT_NEAR(20.0 * std::log10(meter), outputDb, 1.5);
-}
-
-TEST(EngineCompression, HigherRatiosFlattenTheStaticCurve)
-{
-    const double slope4 = (steadyOutputDb(0.0, 0.1f) - steadyOutputDb(-12.0, 0.1f)) / 12.0;
-    const double slope20 = (steadyOutputDb(0.0, 0.7f) - steadyOutputDb(-12.0, 0.7f)) / 12.0;
-    EXPECT_LT(slope4, 0.8);
-    EXPECT_LT(slope20, slope4 - 0.1) << "slope 4: " << slope4 << ", slope 20: " << slope20;
-}
-
-// First sample whose gain-reduction meter (one sample per block) shows reduction.
+// First sample whose reduction meter (one block per sample) shows reduction.
 int onsetOfReduction(float timeWarp)
 {
-    const int rate = 48000;
-    auto engine = makeEngine(rate, {{kParamSideChainTimeWarp, timeWarp}});
-    std::vector<float> burst(12000, 0.0f);
-    const auto tone = sine(1.0, 1000.0, rate, 4000);
-    std::copy(tone.begin(), tone.end(), burst.begin() + 8000);
-    const auto result = stream(*engine, {burst}, {}, 1);
+    std::vector<float> burst(8000, 0.0f);
+    const auto tone = sine(1.0, 1000.0, 48000, 4000);
+    burst.insert(burst.end(), tone.begin(), tone.end());
+    const auto result = stream(*makeEngine(48000, {{kParamSideChainTimeWarp, timeWarp}}), {burst}, {}, 1);
     for (std::size_t i = 0; i < result.meters.size(); ++i)
         if (result.meters[i][kMeterGainReduction0] < 0.99f)
             return static_cast<int>(i);
     return -1;
 }
 
-TEST(EngineTimeWarp, LookAheadMovesTheOnsetEarlierByItsLength)
+TEST(EngineSound, TimeWarpShiftsTheOnsetByItsLength)
 {
-    const int plain = onsetOfReduction(0.5f);   // 0 ms
-    const int ahead = onsetOfReduction(0.0f);   // -5 ms: 240 samples of look-ahead
-    const int behind = onsetOfReduction(0.75f); // +5 ms
+    const int plain = onsetOfReduction(0.5f);
     ASSERT_GT(plain, 8240);
-    EXPECT_NEAR(plain - ahead, 240, 1);
-    EXPECT_NEAR(behind - plain, 240, 1);
+    EXPECT_NEAR(plain - onsetOfReduction(0.0f), 240, 1) << "-5 ms: 240 samples of look-ahead";
+    EXPECT_NEAR(onsetOfReduction(0.75f) - plain, 240, 1) << "+5 ms";
 }
 
-TEST(EngineMeters, MonoCallsChangeOnlyChannelZero)
+TEST(EngineSound, LinkedReducesBothChannelsAlikeDualOnlyTheLoudOne)
 {
-    const int rate = 48000;
-    auto engine = makeEngine(rate);
-    const auto loud = sine(0.9, 1000.0, rate, 4096);
-    stream(*engine, {loud, loud});
-    float before[kNumMeters];
-    for (int m = 0; m < kNumMeters; ++m)
-        before[m] = engine->getMeterValue(m);
-    stream(*engine, {std::vector<float>(4096, 0.0f)});
-    for (int m : {kMeterGainReduction1, kMeterInput1, kMeterOutput1})
-        EXPECT_EQ(engine->getMeterValue(m), before[m]);
-    EXPECT_EQ(engine->getMeterValue(kMeterInput0), 0.0f);
-    EXPECT_NE(engine->getMeterValue(kMeterOutput0), before[kMeterOutput0]);
+    const Channels input = {sine(1.0, 1000.0, 48000, 9600), std::vector<float>(9600, 0.0f)};
+    const auto dual = stream(*makeEngine(48000, {{kParamSideChainDetectionMode, 0.3f}}), input).meters;
+    const auto linked = stream(*makeEngine(48000, {{kParamSideChainDetectionMode, 0.5f}}), input).meters;
+    for (std::size_t b = 0; b < dual.size(); ++b)
+        ASSERT_TRUE(dual[b][1] > 0.9999f && linked[b][1] == linked[b][0]) << "block " << b;
+    EXPECT_TRUE(dual.back()[0] < 0.7f && linked.back()[1] < 0.7f);
 }
 
-TEST(EngineMeters, StereoPeaksWithTheEffectOff)
+// Non-finite input enters as silence; output beyond the float range leaves as the largest float.
+TEST(EngineSound, BadSamplesNeverLeaveNonFinite)
 {
-    auto engine = makeEngine(48000, {{kParamEnableEffect, 0.0f}});
-    for (int m = 0; m < kNumMeters; ++m)
-        EXPECT_EQ(engine->getMeterValue(m), 0.0f) << "meters read 0 before any block";
-    std::vector<float> left(1024, 0.1f);
-    std::vector<float> right(1024, -0.1f);
-    left[10] = -0.5f;
-    right[20] = 0.25f;
-    const auto result = stream(*engine, {left, right}, {}, 32);
-    const auto& after = result.meters[8]; // block 8 holds samples 256..287: delayed 16..47
-    EXPECT_EQ(after[kMeterInput0], 0.1f);
-    const auto& peakBlock = result.meters[7]; // samples 224..255 carry delayed samples -16..15
-    EXPECT_EQ(peakBlock[kMeterInput0], 0.5f);
-    EXPECT_EQ(peakBlock[kMeterOutput0], 0.5f);
-    EXPECT_EQ(result.meters[8][kMeterInput1], 0.25f);
-    EXPECT_EQ(result.meters[8][kMeterOutput1], 0.25f);
-    EXPECT_EQ(peakBlock[kMeterGainReduction0], 1.0f);
+    auto loud = sine(1.0, 1000.0, 48000, 48000);
+    loud[100] = std::numeric_limits<float>::quiet_NaN();
+    loud[101] = std::numeric_limits<float>::infinity();
+    loud[102] = -loud[101];
+    const auto result = stream(*makeEngine(48000), {loud});
+    const auto finite = [](const std::vector<float>& v) { return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); }); };
+    EXPECT_TRUE(finite(result.output[0]));
+    EXPECT_LT(result.meters.back()[kMeterGainReduction0], 0.9f) << "the compressor goes on compressing";
+    EXPECT_GT(rmsDb(result.output[0], 24000, 48000), -30.0) << "and passes audio";
+    std::vector<float> huge(1024);
+    for (std::size_t i = 0; i < huge.size(); ++i)
+        huge[i] = (i / 64) % 2 == 0 ? 3.0e38f : -3.0e38f;
+    const auto out = stream(*makeEngine(48000, {{kParamExternalSideChain, 1.0f}, {kParamExternalSideChainGain, 1.0f},
+                                                {kParamSideChainListen, 1.0f}}),
+                            {std::vector<float>(1024)}, {huge}).output[0];
+    EXPECT_TRUE(finite(out));
+    EXPECT_GT(std::count(out.begin(), out.end(), std::numeric_limits<float>::max()), 100);
+    EXPECT_GT(std::count(out.begin(), out.end(), -std::numeric_limits<float>::max()), 100);
 }
 
 } // namespace

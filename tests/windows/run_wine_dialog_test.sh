@@ -7,15 +7,11 @@
 # Usage: run_wine_dialog_test.sh PROBE DLL_DIRECTORY SCREENSHOT
 set -euo pipefail
 probe=$(realpath "$1")
-dll_dir=$2
 screenshot=$(realpath "$3")
 wine_run="$(cd "$(dirname "$0")/../../scripts" && pwd)/wine-run"
 source "$(dirname "$0")/../support/virtual_display.sh"
-
-work=$(mktemp -d)
-trap 'stop_virtual_display; rm -rf "$work"' EXIT
-output="$work/probe.out"
-
+output=$(mktemp)
+trap 'stop_virtual_display; rm -f "$output"' EXIT
 fail() {
     echo "FAILED: $*" >&2
     tr -d '\r' < "$output" >&2
@@ -23,10 +19,9 @@ fail() {
 }
 
 start_virtual_display
-# The DLL sits beside the probe's working directory, as a plug-in beside its host.
-(cd "$dll_dir" && CORVEX_WINE_TIMEOUT=60 "$wine_run" "$probe" --display > "$output" 2>&1) &
+# The DLL sits in the probe's working directory, as a plug-in beside its host.
+(cd "$2" && CORVEX_WINE_TIMEOUT=60 "$wine_run" "$probe" --display > "$output" 2>&1) &
 probe_pid=$!
-
 timeout 30 xdotool search --sync --name '^Serious error$' > /dev/null || fail "no window titled 'Serious error'"
 wait_for_line "$output" "dialog checked" 30 || fail "the probe did not inspect the dialog"
 import -window root "$screenshot"

@@ -1,0 +1,200 @@
+// The plug-in loaded by lilv from the build tree, as a host runs it: it
+// processes exactly what the engine driven directly produces, at any host block
+// size, without a report, and run() makes no system call.
+#include "corvex_engine.h"
+#include "plugins/lv2/meter_level.h"
+#include "plugins/lv2/plugin_variants.h"
+#include "plugins/lv2/port_layout.h"
+#include "plugins/lv2/port_values.h"
+#include "tests/support/host_signals.h"
+
+#include <gtest/gtest.h>
+#include <lilv/lilv.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvex::validation
+{
+namespace
+{
+
+constexpr int kSampleRate = 48000;
+
+struct ControlChange
+{
+    std::size_t block;
+    int parameterId;
+    float portValue;
+};
+
+class Lv2Plugin : public ::testing::TestWithParam<lv2::PluginVariant>
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        world = lilv_world_new();
+        LilvNode* const bundle = lilv_new_file_uri(world, nullptr, CORVEX_LV2_BUNDLE_DIR "/");
+        lilv_world_load_bundle(world, bundle);
+        lilv_node_free(bundle);
+    }
+    static void TearDownTestSuite() { lilv_world_free(world); }
+
+    // An instance with the buffers a host owns, every control at its default.
+    void SetUp() override
+    {
+        LilvNode* const uri = lilv_new_uri(world, GetParam().uri);
+        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
+        lilv_node_free(uri);
+        ASSERT_NE(plugin, nullptr) << GetParam().uri;
+        for (const double rate : {192001.0, 0.0, -48000.0}) // rates the engine cannot take are refused
+            EXPECT_EQ(lilv_plugin_instantiate(plugin, rate, nullptr), nullptr) << rate;
+        instantiate();
+    }
+    void instantiate()
+    {
+        lilv_instance_free(instance);
+        instance = lilv_plugin_instantiate(plugin, kSampleRate, nullptr);
+        ASSERT_NE(instance, nullptr);
+        lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), ports.data());
+        for (std::uint32_t port = 0; port < layout.audioInput(0); ++port)
+            lilv_instance_connect_port(instance, port, &ports[port]);
+        for (int c = 0; c < layout.numChannels; ++c)
+            for (const int group : {0, 1, 2})
+                lilv_instance_connect_port(instance, layout.audioInput(c) + group * layout.numChannels, audio[group][c]);
+        lilv_instance_activate(instance);
+    }
+    void TearDown() override { lilv_instance_free(instance); }
+
+    static inline LilvWorld* world = nullptr;
+    const LilvPlugin* plugin = nullptr;
+    LilvInstance* instance = nullptr;
+    const lv2::PortLayout layout{GetParam().numChannels};
+    std::vector<float> ports = std::vector<float>(layout.numPorts()), minimum = ports, maximum = ports;
+    float audio[3][2][4096] = {}; // inputs, outputs, side-chain inputs
+};
+
+// At every host block size, with the side chain connected or not and controls
+// changing half-way (some to values beyond their range or not a number), each
+// block's output, meters and latency equal those of the engine driven directly
+// as the plug-in drives it: a control goes to the engine, through the shared
+// port conversion, when its port value changed (all before the first block),
+// a host block goes in calls of at most 32 frames, the meters show the deepest
+// gain and highest peaks of these calls.
+TEST_P(Lv2Plugin, OutputIsBitIdenticalToTheEngineAtEveryHostBlockSize)
+{
+    const int n = layout.numChannels;
+    const float notANumber = std::numeric_limits<float>::quiet_NaN();
+    ::testing::internal::CaptureStderr(); // reports go to stderr when, as here, no display can show them
+    TestSignal input(SignalKind::WhiteNoise, 7), sideChain(SignalKind::FullScaleSquare, 8);
+    for (const auto& [blockSize, connected] : {std::pair<std::size_t, bool>{1, true}, {31, true}, {32, false},
+                                               {33, true}, {512, false}, {4096, true}})
+    {
+        SCOPED_TRACE("block size " + std::to_string(blockSize) + (connected ? "" : ", side chain unconnected"));
+        instantiate();
+        const std::size_t middle = 6000 / blockSize;
+        const ControlChange changes[] = {
+            {0, kParamExternalSideChain, 1.0f},      {0, kParamRatio, 2.0f},        {0, kParamAttackTime, 2.5f},
+            {0, kParamDryWet, 85.0f},                {0, kParamInputGain, 30.0f},   {middle, kParamRatio, 4.0f},
+            {middle, kParamSideChainTimeWarp, 3.5f}, {middle, kParamSideChainDetectionMode, 2.0f},
+            {middle, kParamSideChainEqOn, 1.0f},     {middle, kParamSideChainEqBellGain, -7.5f},
+            {middle, kParamReleaseTime, notANumber}, {middle, kParamEnableEffect, notANumber}};
+        for (int c = 0; c < n; ++c)
+            lilv_instance_connect_port(instance, layout.sideChainInput(c), connected ? audio[2][c] : nullptr);
+        const std::unique_ptr<CorvexEngine> engine(createCorvexEngine());
+        const auto descriptions = host::describeParameters(*engine);
+        engine->setSampleRate(kSampleRate);
+        std::vector<float> applied(kNumParameters);
+        std::size_t mismatches = 0;
+        float peak = 0.0f;
+        for (std::size_t block = 0; block * blockSize < 14000; ++block)
+        {
+            for (const ControlChange& change : changes)
+                if (change.block == block)
+                    ports[change.parameterId] = change.portValue;
+            for (int id = 0; id < kNumParameters; ++id)
+                if (block == 0 || std::memcmp(&ports[id], &applied[id], sizeof(float)) != 0)
+                    if (const auto normalized = lv2::normalizedFromPortValue(*engine, descriptions[id], applied[id] = ports[id]))
+                        engine->setNormalizedValue(id, *normalized);
+            for (int c = 0; c < n; ++c)
+                for (std::size_t i = 0; i < blockSize; ++i)
+                {
+                    audio[0][c][i] = 0.7f * input.next();
+                    audio[2][c][i] = 0.7f * sideChain.next();
+                }
+            lilv_instance_run(instance, static_cast<std::uint32_t>(blockSize));
+            float meters[3][2] = {{1.0f, 1.0f}};
+            for (std::size_t call = 0; call < blockSize; call += 32)
+            {
+                float expected[2][32];
+                const float* in[2] = {audio[0][0] + call, audio[0][1] + call};
+                const float* side[2] = {connected ? audio[2][0] + call : nullptr, connected ? audio[2][1] + call : nullptr};
+                float* out[2] = {expected[0], expected[1]};
+                const int count = static_cast<int>(std::min<std::size_t>(32, blockSize - call));
+                engine->process(in, out, side, n, count);
+                for (int c = 0; c < n; ++c)
+                {
+                    mismatches += std::memcmp(expected[c], audio[1][c] + call, sizeof(float) * count) != 0;
+                    meters[0][c] = std::min(meters[0][c], engine->getMeterValue(kMeterGainReduction0 + c));
+                    meters[1][c] = std::max(meters[1][c], engine->getMeterValue(kMeterInput0 + c));
+                    meters[2][c] = std::max(meters[2][c], engine->getMeterValue(kMeterOutput0 + c));
+                    peak = std::max(peak, expected[c][0]);
+                }
+            }
+            for (int c = 0; c < n; ++c)
+                mismatches += ports[layout.gainReductionMeter(c)] != lv2::meterLevelDb(meters[0][c]) ||
+                              ports[layout.inputMeter(c)] != lv2::meterLevelDb(meters[1][c]) ||
+                              ports[layout.outputMeter(c)] != lv2::meterLevelDb(meters[2][c]);
+            mismatches += ports[layout.latency()] != static_cast<float>(engine->getLatencySamples());
+        }
+        EXPECT_EQ(mismatches, 0u);
+        EXPECT_GT(peak, 0.01f) << "a silent engine makes both sides trivially equal";
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the engine reported a fault";
+}
+
+// A child process forbids itself every system call but read, write and exit
+// (strict secure computing mode), then runs the plug-in for a second with
+// every control moving before every block of a changing size.
+TEST_P(Lv2Plugin, RunMakesNoSystemCall)
+{
+    TestSignal noise(SignalKind::WhiteNoise, 3);
+    for (auto& group : audio)
+        for (auto& channel : group)
+            for (float& sample : channel)
+                sample = noise.next();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_STRICT) != 0)
+            syscall(SYS_exit, 3);
+        constexpr std::uint32_t kBlockSizes[] = {1, 31, 32, 33, 512, 4096, 64, 7, 256};
+        for (std::uint32_t block = 0, done = 0; done < kSampleRate; done += kBlockSizes[block++ % 9])
+        {
+            for (int id = 0; id < kNumParameters; ++id)
+                ports[id] = minimum[id] + static_cast<float>((block * (id + 3)) % 11) / 10.0f * (maximum[id] - minimum[id]);
+            lilv_instance_run(instance, kBlockSizes[block % 9]);
+        }
+        syscall(SYS_exit, 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_FALSE(WIFSIGNALED(status)) << "run() made a forbidden system call (signal " << WTERMSIG(status) << ")";
+    if (WEXITSTATUS(status) == 3)
+        GTEST_SKIP() << "strict secure computing mode is not available here";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, Lv2Plugin, ::testing::ValuesIn(lv2::kPluginVariants),
+                         [](const auto& info) { return std::string(info.param.numChannels == 1 ? "Mono" : "Stereo"); });
+
+} // namespace
+} // namespace corvex::validation

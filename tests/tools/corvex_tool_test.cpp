@@ -1,0 +1,281 @@
+// The corvex command-line tool, run as a user runs it on real files: bad
+// input is refused cleanly, the output is aligned with the input, and the
+// side-chain file drives the gain reduction.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// A scratch directory, removed with everything in it.
+struct Scratch
+{
+    fs::path path = [] {
+        std::string pattern = (fs::temp_directory_path() / "corvex-tool-test-XXXXXX").string();
+        return fs::path(mkdtemp(pattern.data()));
+    }();
+    ~Scratch() { fs::remove_all(path); }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+struct Result
+{
+    int exitStatus;
+    std::string out, err;
+};
+
+// Runs the tool through the shell, each argument quoted, stdin empty; the shell prefix may limit it first.
+Result run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "")
+{
+    Scratch capture;
+    std::string command = shellPrefix + " exec '" CORVEX_TOOL_PATH "'";
+    for (const std::string& argument : arguments)
+        command += " '" + argument + "'";
+    const int status = std::system((command + " </dev/null >" + capture / "out" + " 2>" + capture / "err").c_str());
+    return {WEXITSTATUS(status), readFile(capture / "out"), readFile(capture / "err")};
+}
+
+// Interleaved float samples, as libsndfile reads and writes them.
+struct Sound
+{
+    int sampleRate = 48000, channels = 1;
+    std::vector<float> samples;
+    float at(std::size_t frame, int channel) const { return samples[frame * channels + channel]; }
+    std::size_t frames() const { return samples.size() / channels; }
+};
+
+void write(const std::string& path, const Sound& sound)
+{
+    SF_INFO info{0, sound.sampleRate, sound.channels, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << path;
+    sf_writef_float(file, sound.samples.data(), static_cast<sf_count_t>(sound.frames()));
+    sf_close(file);
+}
+
+Sound read(const std::string& path)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    Sound sound{info.samplerate, std::max(info.channels, 1), std::vector<float>(static_cast<std::size_t>(info.frames * info.channels))};
+    if (file != nullptr)
+        sf_readf_float(file, sound.samples.data(), info.frames);
+    sf_close(file);
+    return sound;
+}
+
+// Uniform noise of the given peak from seconds `from` on, silence before.
+Sound noise(int sampleRate, int channels, double seconds, double peak, double from = 0.0)
+{
+    Sound sound{sampleRate, channels, {}};
+    std::uint32_t state = 12345u;
+    for (long index = 0; index < std::lround(seconds * sampleRate) * channels; ++index)
+    {
+        state = state * 1664525u + 1013904223u;
+        const bool sounding = index / channels >= std::lround(from * sampleRate);
+        sound.samples.push_back(sounding ? static_cast<float>(peak * (state / 2147483648.0 - 1.0)) : 0.0f);
+    }
+    return sound;
+}
+
+// Every bad input ends with exit status 2, one line on stderr naming the
+// culprit, nothing on stdout, no output or temporary file left and no engine
+// report. "@name" stands for a file in the scratch directory.
+TEST(CorvexBadInput, IsRefusedWithOneLineAndNoFileLeft)
+{
+    struct Case
+    {
+        std::vector<std::string> arguments;
+        std::vector<std::string> expectedParts;
+        std::string shellPrefix{};
+    };
+    const std::vector<std::string> inOut = {"process", "@in.wav", "@out.wav"};
+    const auto with = [&](std::vector<std::string> options) {
+        options.insert(options.begin(), inOut.begin(), inOut.end());
+        return options;
+    };
+    std::vector<Case> cases = {
+        {{"process", "@absent.wav", "@out.wav"}, {"@absent.wav", "no such file"}},
+        {{"process", "@folder.wav", "@out.wav"}, {"@folder.wav", "directory"}},
+        {{"process", "@text.wav", "@out.wav"}, {"@text.wav", "not an audio file"}},
+        {{"process", "@empty.flac", "@out.wav"}, {"@empty.flac"}},
+        {{"process", "@three.wav", "@out.wav"}, {"@three.wav", "3 channels"}},
+        {{"process", "@fast.wav", "@out.wav"}, {"@fast.wav", "192001 Hz"}},
+        {with({"--set", "Threshold=-10"}), {"--set", "Threshold"}},
+        {with({"--norm", "20=0.5"}), {"--norm", "\"20\""}},
+        {{"curve", "@curve.csv", "--set", "Knee=3"}, {"--set", "Knee"}},
+        {with({"--set", "Ratio=8", "--norm", "ratio=0.9"}), {"--norm", "\"Ratio\" is given more than once"}},
+        {with({"--sidechain", "@sc44.wav"}), {"--sidechain", "@sc44.wav", "44100 Hz"}},
+        {{"process", "@mono.wav", "@out.wav", "--sidechain", "@in.wav"}, {"--sidechain", "@in.wav", "2 channels"}},
+        {with({"--sidechain", "@three.wav"}), {"@three.wav", "3 channels"}},
+        {with({"--sidechain", "@absent.wav"}), {"@absent.wav"}},
+        {{"process", "@in.wav", "@in.wav"}, {"OUT", "@in.wav", "same file as IN"}},
+        {{"process", "@in.wav", "@sub/../in.wav"}, {"OUT", "same file as IN"}},
+        {with({"--sidechain", "@mono.wav", "--meters", "@mono.wav"}), {"--meters", "same file as --sidechain"}},
+        {with({"--meters", "@out.wav"}), {"--meters", "same file as OUT"}},
+        {{"process", "@in.wav", "@missing/out.wav"}, {"@missing/out.wav"}},
+        {with({"--meters", "@missing/m.csv"}), {"@missing/m.csv"}},
+        {{"curve", "@missing/curve.csv"}, {"@missing/curve.csv"}},
+        {with({"--block", "0"}), {"--block"}},
+        {with({"--block", "33"}), {"--block"}},
+        {with({"--format", "mp3"}), {"--format"}},
+        {with({"--loud"}), {"--loud"}},
+        {{"process", "@in.wav"}, {"OUT"}},
+        {{"sing"}, {"sing"}},
+        {{}, {"subcommand"}},
+        // A file-size limit makes the writes fail as on a full disk; SIGXFSZ is
+        // ignored so that the write returns an error instead.
+        {{"process", "@long.wav", "@out.wav"}, {"cannot write", "@out.wav"}, "trap '' XFSZ; ulimit -f 64;"}};
+    for (const char* setting : {"Input Gain=3", "Input Gain=-48.5", "GR Range=101", "SC EQ HPF Freq=19 Hz",
+                                "Dry / Wet=150%", "SC Time Warp=11ms", "Attack Time=0", "Ratio=7", "Enable Effect=maybe",
+                                "SC Detection Mode=M", "Input Gain=loud", "Input Gain=-6 Hz", "Ratio", "Ratio=8=8",
+                                "Dry / Wet=nan"})
+        cases.push_back({with({"--set", setting}), {"--set", setting}});
+    for (const char* setting : {"Ratio=1.5", "Input Gain=-0.1", "Input Gain=half"})
+        cases.push_back({with({"--norm", setting}), {"--norm", setting}});
+
+    Scratch directory;
+    write(directory / "in.wav", noise(48000, 2, 0.5, 0.5));
+    write(directory / "mono.wav", noise(48000, 1, 0.5, 0.5));
+    write(directory / "long.wav", noise(48000, 2, 3.0, 0.5));
+    write(directory / "three.wav", noise(48000, 3, 0.1, 0.5));
+    write(directory / "fast.wav", noise(192001, 1, 0.1, 0.5));
+    write(directory / "sc44.wav", noise(44100, 2, 0.5, 0.5));
+    std::ofstream(directory / "text.wav") << "this is not audio\n";
+    std::ofstream(directory / "empty.flac");
+    fs::create_directory(directory / "folder.wav");
+    fs::create_directory(directory / "sub");
+    const auto fileNames = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(directory.path))
+            names.push_back(entry.path().string());
+        std::ranges::sort(names);
+        return names;
+    };
+    const std::vector<std::string> before = fileNames();
+    const std::string input = readFile(directory / "in.wav");
+    const auto expand = [&](std::string text) { return text[0] == '@' ? directory / text.substr(1) : text; };
+    for (Case& test : cases)
+    {
+        std::ranges::transform(test.arguments, test.arguments.begin(), expand);
+        std::ranges::transform(test.expectedParts, test.expectedParts.begin(), expand);
+        std::string command;
+        for (const std::string& argument : test.arguments)
+            command += " " + argument;
+        SCOPED_TRACE(command);
+        const Result result = run(test.arguments, test.shellPrefix);
+        EXPECT_EQ(result.exitStatus, 2);
+        EXPECT_EQ(result.out, "");
+        ASSERT_EQ(std::ranges::count(result.err, '\n'), 1) << result.err;
+        EXPECT_TRUE(result.err.starts_with("corvex: ")) << result.err;
+        for (const std::string& part : test.expectedParts)
+            EXPECT_NE(result.err.find(part), std::string::npos) << "'" << part << "' missing in: " << result.err;
+        EXPECT_EQ(result.err.find("Assertion"), std::string::npos);
+        EXPECT_EQ(fileNames(), before) << "an output or temporary file was left behind";
+    }
+    EXPECT_EQ(readFile(directory / "in.wav"), input);
+}
+
+// With the effect off the output is the input, exactly, to the last sample
+// (the latency's worth of tail is flushed); with --keep-latency it is the input
+// delayed by 5 ms. With the effect on, a tone starts where it starts in the input.
+TEST(CorvexProcess, OutputIsAlignedWithTheInputUnlessLatencyIsKept)
+{
+    for (const auto& [sampleRate, block, latency] : {std::tuple{48000, "32", 240}, {44100, "7", 220}, {8000, "1", 40}})
+    {
+        SCOPED_TRACE(sampleRate);
+        Scratch directory;
+        const Sound input = noise(sampleRate, 2, 1.0, 0.9, 0.25);
+        write(directory / "in.wav", input);
+        for (const bool keepLatency : {false, true})
+        {
+            std::vector<std::string> arguments{"process", directory / "in.wav", directory / "off.wav",
+                                               "--set", "Enable Effect=Off", "--block", block};
+            if (keepLatency)
+                arguments.push_back("--keep-latency");
+            ASSERT_EQ(run(arguments).exitStatus, 0);
+            const Sound output = read(directory / "off.wav");
+            ASSERT_EQ(output.samples.size(), input.samples.size());
+            const std::size_t delay = keepLatency ? static_cast<std::size_t>(latency) * 2 : 0;
+            EXPECT_TRUE(std::equal(output.samples.begin() + delay, output.samples.end(), input.samples.begin()));
+        }
+        ASSERT_EQ(run({"process", directory / "in.wav", directory / "on.wav", "--block", block}).exitStatus, 0);
+        const auto onset = [](const Sound& sound) {
+            std::size_t frame = 0;
+            while (frame < sound.frames() && std::fabs(sound.at(frame, 0)) < 1e-3f)
+                ++frame;
+            return frame;
+        };
+        EXPECT_EQ(onset(read(directory / "on.wav")), onset(input));
+    }
+}
+
+// The side-chain file, not the main input, drives the gain reduction: the
+// deepest gain (dB) of each channel's meter column in a time window.
+TEST(CorvexSideChain, DrivesTheGainReduction)
+{
+    struct Case
+    {
+        const char* name;
+        Sound main, sideChain;
+        std::vector<std::string> options;
+        double fromSeconds, toSeconds;
+        bool reduced; // below -6 dB, else above -1.5 dB
+    };
+    const Sound loud = noise(48000, 2, 1.0, 0.9), silent = noise(48000, 2, 1.0, 0.0);
+    const Case cases[] = {
+        {"loud side chain, silent main", silent, loud, {}, 0.2, 1.0, true},
+        {"silent side chain, loud main", loud, silent, {}, 0.0, 1.1, false},
+        {"side chain switched off", loud, silent, {"--set", "External SC=Off"}, 0.2, 1.0, true},
+        {"mono side chain feeds both", silent, noise(48000, 1, 1.0, 0.9), {"--set", "SC Detection Mode=Dual"}, 0.2, 1.0, true},
+        {"short side chain padded with silence", noise(48000, 2, 3.0, 0.9), noise(48000, 2, 0.5, 0.9), {}, 2.5, 3.0, false},
+        {"long side chain", noise(48000, 2, 3.0, 0.9), noise(48000, 2, 3.0, 0.9), {}, 2.5, 3.0, true}};
+    Scratch directory;
+    for (const Case& test : cases)
+    {
+        SCOPED_TRACE(test.name);
+        write(directory / "main.wav", test.main);
+        write(directory / "sc.wav", test.sideChain);
+        std::vector<std::string> arguments{"process", directory / "main.wav", directory / "out.wav", "--sidechain",
+                                           directory / "sc.wav", "--meters", directory / "meters.csv"};
+        arguments.insert(arguments.end(), test.options.begin(), test.options.end());
+        const Result result = run(arguments);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        std::ifstream csv(directory / "meters.csv");
+        std::string line;
+        std::getline(csv, line);
+        ASSERT_TRUE(line.starts_with("time_s,gain_reduction_0_db,gain_reduction_1_db,")) << line;
+        double deepest[2] = {0.0, 0.0};
+        while (std::getline(csv, line))
+        {
+            double time = 0.0, gain[2] = {};
+            char comma;
+            std::istringstream(line) >> time >> comma >> gain[0] >> comma >> gain[1];
+            for (int c = 0; c < 2 && time > test.fromSeconds && time <= test.toSeconds; ++c)
+                deepest[c] = std::min(deepest[c], gain[c]);
+        }
+        for (int c = 0; c < 2; ++c)
+            EXPECT_TRUE(test.reduced ? deepest[c] < -6.0 : deepest[c] > -1.5) << "channel " << c << ": " << deepest[c];
+    }
+}
+
+} // namespace
