@@ -52,11 +52,12 @@ TEST(CorvexProcess, RoundTripsKeepTheInputFormatRateChannelsAndLength)
         ScratchDirectory directory;
         const Sound input = noise(test.sampleRate, test.channels, 1.3, 0.5);
         writeSound(directory / test.name, input, test.format);
-        const ToolResult result = runCorvex({"process", directory / test.name, directory / "out"});
+        const std::string out = "out" + std::filesystem::path(test.name).extension().string();
+        const ToolResult result = runCorvex({"process", directory / test.name, directory / out});
         ASSERT_EQ(result.exitStatus, 0) << test.name << ": " << result.err;
         EXPECT_EQ(result.err, "") << test.name;
 
-        const Sound output = readSound(directory / "out");
+        const Sound output = readSound(directory / out);
         EXPECT_EQ(output.format, test.format) << test.name;
         EXPECT_EQ(output.sampleRate, test.sampleRate) << test.name;
         EXPECT_EQ(output.channels, test.channels) << test.name;
@@ -75,9 +76,11 @@ TEST(CorvexProcess, FormatOptionChoosesTheOutputFormat)
                                                    {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}};
     for (const auto& [name, format] : formats)
     {
-        const ToolResult result = runCorvex({"process", directory / "in.wav", directory / name, "--format", name});
+        const bool flac = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC;
+        const std::string out = std::string(name) + (flac ? ".flac" : ".wav");
+        const ToolResult result = runCorvex({"process", directory / "in.wav", directory / out, "--format", name});
         ASSERT_EQ(result.exitStatus, 0) << name << ": " << result.err;
-        const Sound output = readSound(directory / name);
+        const Sound output = readSound(directory / out);
         EXPECT_EQ(output.format, format) << name;
         EXPECT_EQ(output.frames(), 24000) << name;
     }
