@@ -350,7 +350,13 @@ float CorvexPrivateEngine::getMeterValue(int inMeterId)
                        withInteger("Invalid meter ID: ", inMeterId));
         return 0.0f;
     }
-    return static_cast<float>(readMeter(*modelState, inMeterId));
+    // The meters keep doubles, which can exceed the float range (a mid channel
+    // of two full-scale samples, say); like the output, they are read clamped
+    // to the largest float instead of overflowing to infinity.
+    const double value = readMeter(*modelState, inMeterId);
+    float meter = 0.0f;
+    vec::convertDoubleToFloat(&value, &meter, 1);
+    return meter;
 }
 
 void CorvexPrivateEngine::process(const float* const* inBuffer, float* const* outBuffer,

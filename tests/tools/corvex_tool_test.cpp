@@ -138,6 +138,12 @@ TEST(CorvexBadInput, IsRefusedWithOneLineAndNoFileLeft)
         {with({"--block", "0"}), {"--block"}},
         {with({"--block", "33"}), {"--block"}},
         {with({"--format", "mp3"}), {"--format"}},
+        // OUT's extension chooses the file type; one the tool cannot write is refused.
+        {{"process", "@in.wav", "@out.xyz"}, {"@out.xyz", "cannot write"}},
+        {{"process", "@in.wav", "@out"}, {"@out", "cannot write"}},
+        {{"process", "@in.wav", "@out.flac", "--format", "float"}, {"--format float", "@out.flac"}},
+        {{"process", "@in.wav", "@out.wav", "--format", "flac"}, {"--format flac", "@out.wav"}},
+        {{"process", "@in.wav", "@out.ogg", "--format", "wav16"}, {"--format wav16", "@out.ogg"}},
         {with({"--loud"}), {"--loud"}},
         {{"process", "@in.wav"}, {"OUT"}},
         {{"sing"}, {"sing"}},
@@ -275,6 +281,39 @@ TEST(CorvexSideChain, DrivesTheGainReduction)
         }
         for (int c = 0; c < 2; ++c)
             EXPECT_TRUE(test.reduced ? deepest[c] < -6.0 : deepest[c] > -1.5) << "channel " << c << ": " << deepest[c];
+    }
+}
+
+// The container comes from OUT's extension and the encoding from --format, else
+// from the input (32-bit float) where the container holds it, else 24-bit.
+TEST(CorvexProcess, TheExtensionChoosesTheFileType)
+{
+    const auto writable = [](int format) {
+        SF_INFO info{0, 48000, 2, format, 0, 0};
+        return sf_format_check(&info) != 0 ? format : 0;
+    };
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{"out.wav"}, SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+        {{"out.AIFF"}, SF_FORMAT_AIFF | SF_FORMAT_FLOAT},
+        {{"out.aif", "--format", "wav16"}, SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
+        {{"out.flac"}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+        {{"out.oga"}, SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+        {{"out.mp3"}, writable(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III)},
+        {{"out.opus"}, writable(SF_FORMAT_OGG | SF_FORMAT_OPUS)},
+    };
+    Scratch directory;
+    write(directory / "in.wav", noise(48000, 2, 0.5, 0.5));
+    for (const auto& [arguments, format] : cases)
+    {
+        SCOPED_TRACE(arguments[0]);
+        std::vector<std::string> command{"process", directory / "in.wav", directory / arguments[0]};
+        command.insert(command.end(), arguments.begin() + 1, arguments.end());
+        const Result result = run(command);
+        EXPECT_EQ(result.exitStatus, format == 0 ? 2 : 0) << result.err;
+        SF_INFO info{};
+        SNDFILE* file = sf_open((directory / arguments[0]).c_str(), SFM_READ, &info);
+        EXPECT_EQ(file != nullptr ? info.format : 0, format);
+        sf_close(file);
     }
 }
 

@@ -178,4 +178,21 @@ TEST(EngineSound, BadSamplesNeverLeaveNonFinite)
     EXPECT_GT(std::count(out.begin(), out.end(), -std::numeric_limits<float>::max()), 100);
 }
 
+// In "M only" mono blocks move only the mid coefficient of the input matrix, so
+// the next stereo block's mid of full-scale input lies beyond the float range:
+// the meter reads the largest float there, as the output would, never infinity.
+TEST(EngineSound, MetersBeyondTheFloatRangeReadTheLargestFloat)
+{
+    auto engine = makeEngine(48000, {{kParamSideChainDetectionMode, 0.75f}});
+    std::vector<float> samples(32, std::numeric_limits<float>::max()), left(32), right(32);
+    const float* inputs[2] = {samples.data(), samples.data()};
+    float* outputs[2] = {left.data(), right.data()};
+    for (const auto& [channels, blocks] : {std::pair{2, 100}, std::pair{1, 300}, std::pair{2, 1}})
+        for (int block = 0; block < blocks; ++block)
+            engine->process(inputs, outputs, nullptr, channels, 32);
+    EXPECT_EQ(engine->getMeterValue(kMeterInput0), std::numeric_limits<float>::max());
+    for (int meter = 0; meter < kNumMeters; ++meter)
+        EXPECT_TRUE(std::isfinite(engine->getMeterValue(meter))) << "meter " << meter;
+}
+
 } // namespace

@@ -217,6 +217,7 @@ TEST(FilterDesign, StabilityAndMinimumPhaseChecksAtTheirEdges)
         {"1: pole at -1", {1, 0, 0, 1, 1, 0}, false, true, true},
         {"1: zero just outside", {1, -1.0000001, 0, 1, 0, 0}, true, false, true},
         {"2: poles 0.5 and 1.01", {1, 0, 0, 1, -1.51, 0.505}, false, true, true},
+        {"2: complex pair on the unit circle", {1, 0, 0, 1, -1, 1}, false, true, true},
         {"2: double zero at DC", {1, -2, 1, 1, 0, 0}, true, true, true},
         {"2: zeros 1 +- 1e-8", {1, -2, 1 - 1e-16, 1, 0, 0}, true, false, true},
     };

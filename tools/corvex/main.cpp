@@ -41,7 +41,11 @@ int main(int argc, char** argv)
     corvex::tool::ProcessOptions process;
     CLI::App* processCommand = app.add_subcommand("process", "process an audio file (WAV, AIFF, FLAC, Ogg; mono or stereo)");
     processCommand->add_option("IN", process.input, "input audio file")->required();
-    processCommand->add_option("OUT", process.output, "output audio file, written only when all went well")->required();
+    processCommand
+        ->add_option("OUT", process.output,
+                     "output audio file, its type from its extension (.wav, .aiff, .flac, .ogg, .mp3, .opus), "
+                     "written only when all went well")
+        ->required();
     processCommand->add_option("--sidechain", process.sideChain,
                                "side-chain audio file (switches \"External SC\" on unless it is set)");
     addParameterOptions(*processCommand, process.displaySettings, process.normalizedSettings);
@@ -51,7 +55,9 @@ int main(int argc, char** argv)
     processCommand->add_flag("--keep-latency", process.keepLatency,
                              "keep the engine's delay instead of aligning the output with the input");
     processCommand->add_option("--meters", process.metersCsv, "write the meters in dB every 10 ms to this CSV file");
-    processCommand->add_option("--format", process.format, "output format (default: the input's)")
+    processCommand
+        ->add_option("--format", process.format,
+                     "sample encoding of OUT: wav16, wav24, float, or flac (24-bit FLAC); default: the input's")
         ->check(CLI::IsMember(corvex::tool::outputFormatNames()));
 
     CLI::App* paramsCommand = app.add_subcommand("params", "list the parameters, their defaults and ranges");

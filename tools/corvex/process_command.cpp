@@ -77,7 +77,8 @@ void runProcessCommand(const ProcessOptions& options)
         switchOnExternalSideChain(session.parameters, settings);
 
     const int channels = input.channels();
-    AudioFileWriter output(options.output, outputFormat(options.format, input.format()), channels, input.sampleRate());
+    const int format = outputFormat(options.output, options.format, input.format(), channels, input.sampleRate());
+    AudioFileWriter output(options.output, format, channels, input.sampleRate());
     std::unique_ptr<TextFileWriter> metersFile;
     std::unique_ptr<MeterCsvRecorder> meters;
     if (!options.metersCsv.empty())

@@ -17,7 +17,7 @@ struct ProcessOptions
     std::vector<std::string> normalizedSettings;    // --norm NAME=VALUE
     int blockSize = 32;
     bool keepLatency = false;
-    std::string format;                             // empty: the input's format
+    std::string format;                             // empty: the input's encoding
 };
 
 // corvex process: runs the engine over a file and prints a summary. Every
