@@ -6,11 +6,10 @@
 #include "model/crossfade_mixer.h"
 #include "model/delay_line.h"
 #include "model/feedback_gain_kernel.h"
-#include "model/first_output_circuit.h"
 #include "model/gain_matrix_stage.h"
 #include "model/gain_ramp.h"
 #include "model/model_state.h"
-#include "model/second_output_circuit.h"
+#include "model/output_stage.h"
 #include "model/side_chain_path.h"
 
 namespace corvex
@@ -75,18 +74,11 @@ void runCompressorModel(const double* const* input, const double* const* sideCha
         vec::multiplyDoublesInPlace(gain, delayed.channels[c], n);
     }
 
-    // First output circuit, then the output gain.
-    for (std::int32_t c = 0; c < numChannels; ++c)
-    {
-        runFirstOutputCircuit(delayed.channels[c], main.channels[c], n, state.channels[c].firstCircuit,
-                              snapshot.outputStage);
-        gainRamp(main.channels[c], stage.channels[c], n, state.channels[c].outputRamp,
-                 snapshot.outputGainTargets[targetIndex(numChannels, c)]);
-    }
-
-    for (std::int32_t c = 0; c < numChannels; ++c)
-        runSecondOutputCircuit(stage.channels[c], main.channels[c], n, state.channels[c].secondCircuit,
-                               snapshot.outputStage);
+    // First output circuit, output gain, second output circuit.
+    const double* outputGainTargets =
+        numChannels == 1 ? &snapshot.outputGainTargets[0] : &snapshot.outputGainTargets[1];
+    runOutputStage(delayed.read(), main.data(), n, numChannels, state.channels, outputGainTargets,
+                   snapshot.outputStage);
 
     // Back to left/right, then dry/wet against the latency-aligned input.
     AudioBlock& wet = stage;
