@@ -5,6 +5,7 @@
 #include "model/block_peak.h"
 #include "model/compressor_model.h"
 #include "model/delay_line.h"
+#include "model/glide_settled.h"
 #include "model/model_state.h"
 
 namespace corvex
@@ -49,11 +50,21 @@ void runBypassCrossfade(const double* const* input, const double* const* sideCha
         runLightPath(input, output, dry.data(), numSamples, numChannels, snapshot, state);
 
     const double target = snapshot.enableFadeTarget;
-    for (std::int32_t i = 0; i < numSamples; ++i)
+    if (glideSettled(fade, target, kEnableFadeRate))
     {
+        const double dryShare = 1.0 - fade;
         for (std::int32_t c = 0; c < numChannels; ++c)
-            output[c][i] = (1.0 - fade) * dry.channels[c][i] + fade * output[c][i];
-        fade = fade + (target - fade) * kEnableFadeRate;
+            for (std::int32_t i = 0; i < numSamples; ++i)
+                output[c][i] = dryShare * dry.channels[c][i] + fade * output[c][i];
+    }
+    else
+    {
+        for (std::int32_t i = 0; i < numSamples; ++i)
+        {
+            for (std::int32_t c = 0; c < numChannels; ++c)
+                output[c][i] = (1.0 - fade) * dry.channels[c][i] + fade * output[c][i];
+            fade = fade + (target - fade) * kEnableFadeRate;
+        }
     }
 
     state.resetPending = 0;
