@@ -67,7 +67,8 @@ inline void storeChannel(const ChannelWork& work, KernelState& state, int c)
 // the previous gain, the input clamp with its charging coupling, the equaliser,
 // saturation of the positive half, low-pass, high-pass, scale and offset, and
 // the asymmetric rectifier.
-inline double rectifiedLevel(ChannelWork& work, double x, const OutputStageConstants& constants, double ratioFactor)
+[[gnu::always_inline]] inline double rectifiedLevel(ChannelWork& work, double x, const OutputStageConstants& constants,
+                                                    double ratioFactor)
 {
     DetectorFilters& filters = work.filters;
     const double f = work.lastGain * x;
@@ -93,7 +94,8 @@ inline double rectifiedLevel(ChannelWork& work, double x, const OutputStageConst
 
 // Charges both envelope branches by the level above the threshold; both relax
 // towards the baseline.
-inline void chargeEnvelopes(ChannelWork& work, double rect, const ParameterSnapshot& snapshot)
+[[gnu::always_inline]] inline void chargeEnvelopes(ChannelWork& work, double rect,
+                                                   const ParameterSnapshot& snapshot)
 {
     const double threshold = work.threshold;
     const double e = std::max(rect - work.envFast - work.envSlow, threshold) - threshold;
@@ -106,7 +108,8 @@ inline void chargeEnvelopes(ChannelWork& work, double rect, const ParameterSnaps
 }
 
 // The reduction amount through the soft knee, held over the window, as a gain.
-inline double gainOf(ChannelWork& work, double ratioBlend, std::int32_t windowSamples, const ParameterSnapshot& snapshot)
+[[gnu::always_inline]] inline double gainOf(ChannelWork& work, double ratioBlend, std::int32_t windowSamples,
+                                            const ParameterSnapshot& snapshot)
 {
     work.kneeWidth += (snapshot.ratioAllGain - work.kneeWidth) * kKneeRate;
     work.kneeOffset += (snapshot.kernelOffset - work.kneeOffset) * kKneeRate;
