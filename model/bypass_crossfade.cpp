@@ -5,7 +5,11 @@
 #include "model/block_peak.h"
 #include "model/compressor_model.h"
 #include "model/delay_line.h"
+#include "model/glide_settled.h"
 #include "model/model_state.h"
+
+#include <bit>
+#include <cstdint>
 
 namespace corvex
 {
@@ -13,21 +17,22 @@ namespace corvex
 namespace
 {
 
-// Effect off and faded out: silence into the output (the crossfade then passes
-// the dry signal alone), the input delayed by the latency into the dry block,
-// and meters that show the delayed input with no reduction.
-void runLightPath(const double* const* input, double* const* output, double* const* dry, std::int32_t numSamples,
+// Effect off and faded out: the input delayed by the latency is the output
+// (plus 0.0, as the crossfade with a silent compressor computes it, which
+// turns -0.0 into +0.0), and the meters show the delayed input with no
+// reduction.
+void runLightPath(const double* const* input, double* const* output, std::int32_t numSamples,
                   std::int32_t numChannels, const ParameterSnapshot& snapshot, ModelState& state)
 {
-    for (std::int32_t c = 0; c < numChannels; ++c)
-        vec::fillDoubles(0.0, output[c], numSamples);
-    delayLine(input, dry, numSamples, numChannels, state.dryDelay, snapshot.latencySamples);
+    delayLine(input, output, numSamples, numChannels, state.dryDelay, snapshot.latencySamples);
     for (std::int32_t c = 0; c < numChannels; ++c)
     {
-        const double peak = blockPeak(dry[c], numSamples);
+        const double peak = blockPeak(output[c], numSamples);
         state.gainReductionMeter[c].store(1.0, std::memory_order_relaxed);
         state.inputMeter[c].store(peak, std::memory_order_relaxed);
         state.outputMeter[c].store(peak, std::memory_order_relaxed);
+        for (std::int32_t i = 0; i < numSamples; ++i)
+            output[c][i] = output[c][i] + 0.0;
     }
 }
 
@@ -37,23 +42,38 @@ void runBypassCrossfade(const double* const* input, const double* const* sideCha
                         std::int32_t numSamples, std::int32_t numChannels, const ParameterSnapshot& snapshot,
                         ModelState& state)
 {
-    AudioBlock dry(numChannels, numSamples);
-
     if (state.resetPending)
         state.enableFade = snapshot.enableFadeTarget;
     double fade = state.enableFade;
 
-    if (snapshot.effectEnabled || fade > 0.0)
-        runCompressorModel(input, sideChain, output, dry.data(), numSamples, numChannels, snapshot, state);
-    else
-        runLightPath(input, output, dry.data(), numSamples, numChannels, snapshot, state);
-
     const double target = snapshot.enableFadeTarget;
-    for (std::int32_t i = 0; i < numSamples; ++i)
+    const bool fadedOut = std::bit_cast<std::uint64_t>(fade) == 0 && glideSettled(fade, target, kEnableFadeRate);
+    if (snapshot.effectEnabled == 0 && fadedOut)
     {
+        runLightPath(input, output, numSamples, numChannels, snapshot, state);
+        state.resetPending = 0;
+        state.enableFade = 0.0;
+        return;
+    }
+
+    // While the effect is off and fading out, the compressor still runs.
+    AudioBlock dry(numChannels, numSamples);
+    runCompressorModel(input, sideChain, output, dry.data(), numSamples, numChannels, snapshot, state);
+    if (glideSettled(fade, target, kEnableFadeRate))
+    {
+        const double dryShare = 1.0 - fade;
         for (std::int32_t c = 0; c < numChannels; ++c)
-            output[c][i] = (1.0 - fade) * dry.channels[c][i] + fade * output[c][i];
-        fade = fade + (target - fade) * kEnableFadeRate;
+            for (std::int32_t i = 0; i < numSamples; ++i)
+                output[c][i] = dryShare * dry.channels[c][i] + fade * output[c][i];
+    }
+    else
+    {
+        for (std::int32_t i = 0; i < numSamples; ++i)
+        {
+            for (std::int32_t c = 0; c < numChannels; ++c)
+                output[c][i] = (1.0 - fade) * dry.channels[c][i] + fade * output[c][i];
+            fade = fade + (target - fade) * kEnableFadeRate;
+        }
     }
 
     state.resetPending = 0;

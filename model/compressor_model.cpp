@@ -2,15 +2,15 @@
 
 #include "libraries/dsp/vector/vector_primitives.h"
 #include "model/audio_block.h"
+#include "model/block_counts.h"
 #include "model/block_peak.h"
 #include "model/crossfade_mixer.h"
 #include "model/delay_line.h"
-#include "model/feedback_gain_kernel.h"
-#include "model/first_output_circuit.h"
+#include "model/feedback_gain_kernel_loop.h"
 #include "model/gain_matrix_stage.h"
 #include "model/gain_ramp.h"
 #include "model/model_state.h"
-#include "model/second_output_circuit.h"
+#include "model/output_stage.h"
 #include "model/side_chain_path.h"
 
 namespace corvex
@@ -23,6 +23,42 @@ namespace
 std::int32_t targetIndex(std::int32_t numChannels, std::int32_t channel)
 {
     return numChannels == 1 ? 0 : 1 + channel;
+}
+
+// Fused: the gain computer's loop also runs, per sample, the gain limit, its
+// meter, the multiply with the delayed signal and, in mono, the output stage.
+// Each gain waits on the previous one (the detector sees every sample times the
+// previous gain), so this independent work fills the chain's latency instead of
+// adding passes of its own. Two channels already fill that latency with each
+// other; there the output stage runs in a loop of its own after the kernel,
+// which measured faster than folding it in too.
+template <int kChannels>
+void runGainAndOutputStage(const double* const* detector, const double* const* delayed, double* const* output,
+                           std::int32_t numSamples, const ParameterSnapshot& snapshot, const double* thresholds,
+                           const double* outputGainTargets, ModelState& state)
+{
+    const double gainFloor = snapshot.gainFloor;
+    double smallestGain[kChannels] = {};
+    for (double& smallest : smallestGain)
+        smallest = 1.0;
+    OutputStage<kChannels> outputStage(state.channels, outputGainTargets, boundedSampleCount(numSamples),
+                                       snapshot.outputStage);
+    runFeedbackGainKernel<kChannels>(
+        detector, numSamples, state.kernel, snapshot, thresholds, [&](int c, std::int32_t i, double rawGain) {
+            const double gain = rawGain < gainFloor ? gainFloor : (rawGain > 1.0 ? 1.0 : rawGain);
+            smallestGain[c] = i == 0 || gain < smallestGain[c] ? gain : smallestGain[c];
+            if constexpr (kChannels == 1)
+                output[c][i] = outputStage.sample(c, delayed[c][i] * gain);
+            else
+                output[c][i] = delayed[c][i] * gain;
+        });
+    if constexpr (kChannels == 2)
+        for (std::int32_t i = 0; i < boundedSampleCount(numSamples); ++i)
+            for (int c = 0; c < kChannels; ++c)
+                output[c][i] = outputStage.sample(c, output[c][i]);
+    outputStage.store(state.channels);
+    for (int c = 0; c < kChannels; ++c)
+        state.gainReductionMeter[c].store(smallestGain[c], std::memory_order_relaxed);
 }
 
 } // namespace
@@ -56,37 +92,17 @@ void runCompressorModel(const double* const* input, const double* const* sideCha
     const double* const* sideChainSource = snapshot.externalSideChain ? side.read() : driven.read();
     runSideChainPath(sideChainSource, listen.data(), detector.data(), n, numChannels, snapshot, state.sideChain);
 
-    // One gain per sample and channel, written over the main block.
-    if (numChannels == 1)
-        feedbackGainKernel(detector.channels[0], main.channels[0], n, state.kernel, snapshot);
-    else
-        feedbackGainKernel(detector.read(), main.data(), n, state.kernel, snapshot);
-
     delayLine(driven.read(), delayed.data(), n, numChannels, state.mainDelay, snapshot.latencySamples);
 
-    // Gain limited to [gainFloor, 1], metered, and applied to the delayed signal.
-    for (std::int32_t c = 0; c < numChannels; ++c)
-    {
-        double gain[kBlockCapacity];
-        double smallestGain = 1.0;
-        vec::thresholdRangeDoubles(main.channels[c], gain, n, snapshot.gainFloor, snapshot.gainFloor, 1.0, 1.0);
-        vec::minOfDoubles(gain, n, &smallestGain);
-        state.gainReductionMeter[c].store(smallestGain, std::memory_order_relaxed);
-        vec::multiplyDoublesInPlace(gain, delayed.channels[c], n);
-    }
-
-    // First output circuit, then the output gain.
-    for (std::int32_t c = 0; c < numChannels; ++c)
-    {
-        runFirstOutputCircuit(delayed.channels[c], main.channels[c], n, state.channels[c].firstCircuit,
-                              snapshot.outputStage);
-        gainRamp(main.channels[c], stage.channels[c], n, state.channels[c].outputRamp,
-                 snapshot.outputGainTargets[targetIndex(numChannels, c)]);
-    }
-
-    for (std::int32_t c = 0; c < numChannels; ++c)
-        runSecondOutputCircuit(stage.channels[c], main.channels[c], n, state.channels[c].secondCircuit,
-                               snapshot.outputStage);
+    // One gain per sample and channel, limited to [gainFloor, 1], metered and
+    // applied to the delayed signal, which then passes the output stage (first
+    // output circuit, output gain, second output circuit) into the main block.
+    if (numChannels == 1)
+        runGainAndOutputStage<1>(detector.read(), delayed.read(), main.data(), n, snapshot,
+                                 &snapshot.detectorGains[0], &snapshot.outputGainTargets[0], state);
+    else
+        runGainAndOutputStage<2>(detector.read(), delayed.read(), main.data(), n, snapshot,
+                                 &snapshot.detectorGains[1], &snapshot.outputGainTargets[1], state);
 
     // Back to left/right, then dry/wet against the latency-aligned input.
     AudioBlock& wet = stage;

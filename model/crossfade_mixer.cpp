@@ -1,6 +1,7 @@
 #include "model/crossfade_mixer.h"
 
 #include "model/block_counts.h"
+#include "model/glide_settled.h"
 
 namespace corvex
 {
@@ -23,6 +24,14 @@ void crossfadeMixer(const double* const* first, const double* const* second, dou
     }
 
     double mix = state.mix;
+    if (glideSettled(mix, targetMix, rate))
+    {
+        const double secondShare = 1.0 - mix;
+        for (std::int32_t c = 0; c < channels; ++c)
+            for (std::int32_t i = 0; i < n; ++i)
+                destination[c][i] = secondShare * second[c][i] + mix * first[c][i];
+        return;
+    }
     for (std::int32_t i = 0; i < n; ++i)
     {
         mix = mix + (targetMix - mix) * rate;

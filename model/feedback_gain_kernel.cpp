@@ -1,177 +1,9 @@
 #include "model/feedback_gain_kernel.h"
 
-#include "model/block_counts.h"
-#include "model/soft_clip.h"
-
-#include <algorithm>
-#include <cmath>
+#include "model/feedback_gain_kernel_loop.h"
 
 namespace corvex
 {
-
-namespace
-{
-
-constexpr double kDetectorOffset = 0.0007;     // subtracted after the output scale
-constexpr double kNegativeHalfScale = 0.98;    // the rectifier's weight of the negative half
-constexpr double kRatioBlendRate = 0.001;      // per-sample glide of the fast-branch weight
-constexpr double kKneeRate = 0.0025;           // per-sample glide of the knee width and offset
-
-// One channel's state as the block works on it.
-struct ChannelWork
-{
-    double lastGain;
-    double envFast;
-    double envSlow;
-    double kneeWidth;
-    double kneeOffset;
-    double threshold;
-    DetectorFilters filters;
-    SlidingWindowMaximum hold;
-};
-
-void loadChannel(ChannelWork& work, KernelState& state, int c, double threshold,
-                 const ParameterSnapshot& snapshot)
-{
-    KneeSmoother& knee = state.knee[c];
-    if (knee.resetFlag != 0)
-    {
-        knee.kneeWidth = snapshot.ratioAllGain;
-        knee.kneeOffset = snapshot.kernelOffset;
-        knee.resetFlag = 0;
-    }
-    work.lastGain = state.lastGain[c];
-    work.envFast = state.envFast[c];
-    work.envSlow = state.envSlow[c];
-    work.kneeWidth = knee.kneeWidth;
-    work.kneeOffset = knee.kneeOffset;
-    work.threshold = threshold;
-    work.filters = state.detector[c];
-    work.hold.load(state.hold[c]);
-}
-
-void storeChannel(const ChannelWork& work, KernelState& state, int c)
-{
-    state.lastGain[c] = work.lastGain;
-    state.envFast[c] = work.envFast;
-    state.envSlow[c] = work.envSlow;
-    state.knee[c].kneeWidth = work.kneeWidth;
-    state.knee[c].kneeOffset = work.kneeOffset;
-    state.detector[c] = work.filters;
-    work.hold.store(state.hold[c]);
-}
-
-// The detector circuit from one input sample to the rectified level: feedback of
-// the previous gain, the input clamp with its charging coupling, the equaliser,
-// saturation of the positive half, low-pass, high-pass, scale and offset, and
-// the asymmetric rectifier.
-double rectifiedLevel(ChannelWork& work, double x, const OutputStageConstants& constants, double ratioFactor)
-{
-    DetectorFilters& filters = work.filters;
-    const double f = work.lastGain * x;
-
-    const double u = constants.firstCircuitInputScale * f + filters.clampCharge;
-    const double c = std::max(constants.firstCircuitFloor, u);
-    filters.clampCharge = filters.clampCharge +
-                          (constants.firstCircuitFeedbackGain * (u - c) - filters.clampCharge) *
-                              constants.firstCircuitFeedbackSmoothing;
-
-    const double y = fixedFilterSample(filters.equaliser, c);
-    const double positive = y > 0.0 ? y : 0.0;
-    const double negative = 0.0 < y ? 0.0 : y;
-    const double q = softClip(softClip(positive, constants.firstCircuitClip1), constants.firstCircuitClip2);
-    const double w = q + negative;
-
-    const double v = fixedFilterSample(filters.lowPass, w);
-    const double p = fixedFilterSample(filters.highPass, v);
-
-    const double d = (p * constants.firstCircuitOutputScale - kDetectorOffset) * ratioFactor;
-    return std::max(-kNegativeHalfScale * d, d);
-}
-
-// Charges both envelope branches by the level above the threshold; both relax
-// towards the baseline.
-void chargeEnvelopes(ChannelWork& work, double rect, const ParameterSnapshot& snapshot)
-{
-    const double threshold = work.threshold;
-    const double e = std::max(rect - work.envFast - work.envSlow, threshold) - threshold;
-    const double base = snapshot.ratioAllOffset;
-    const double* coefficients = snapshot.ballisticsCoefficients;
-    const double envFast = work.envFast;
-    const double envSlow = work.envSlow;
-    work.envFast = (envFast - base) * (1.0 - coefficients[1]) + coefficients[0] * e + base;
-    work.envSlow = (envSlow - base) * (1.0 - coefficients[3]) + coefficients[2] * e + base;
-}
-
-// The reduction amount through the soft knee, held over the window, as a gain.
-double gainOf(ChannelWork& work, double ratioBlend, std::int32_t windowSamples, const ParameterSnapshot& snapshot)
-{
-    work.kneeWidth += (snapshot.ratioAllGain - work.kneeWidth) * kKneeRate;
-    work.kneeOffset += (snapshot.kernelOffset - work.kneeOffset) * kKneeRate;
-
-    const double z = work.envFast * ratioBlend + work.envSlow + (1.0 - work.kneeOffset) * work.kneeWidth;
-    const double s = work.kneeWidth;
-    double h;
-    if (z >= 2.0 * s)
-    {
-        h = z - s;
-    }
-    else
-    {
-        const double m = std::max(z, 0.0);
-        h = m * m * 0.25 / s;
-    }
-
-    const double g = std::exp(-work.hold.push(h, windowSamples));
-    work.lastGain = g;
-    return g;
-}
-
-template <int kChannels>
-void runKernel(const double* const* detector, double* const* gain, std::int32_t numSamples, KernelState& state,
-               const ParameterSnapshot& snapshot, const double* thresholds)
-{
-    const std::int32_t n = boundedSampleCount(numSamples);
-    const std::int32_t windowSamples = std::clamp(snapshot.warpLeadSamples, 1, kMaxHoldWindowSamples);
-    const bool linked = kChannels == 2 && snapshot.detectionLinked != 0;
-    const OutputStageConstants& constants = snapshot.outputStage;
-    const double ratioFactor = snapshot.ratioFactor;
-    const double blendTarget = snapshot.ballisticsBlend;
-
-    if (state.resetFlag != 0)
-    {
-        state.ratioBlend = blendTarget;
-        state.resetFlag = 0;
-    }
-    double ratioBlend = state.ratioBlend;
-    ChannelWork work[kChannels];
-    for (int c = 0; c < kChannels; ++c)
-        loadChannel(work[c], state, c, thresholds[c], snapshot);
-
-    for (std::int32_t i = 0; i < n; ++i)
-    {
-        double rect[kChannels];
-        for (int c = 0; c < kChannels; ++c)
-            rect[c] = rectifiedLevel(work[c], detector[c][i], constants, ratioFactor);
-        if (linked)
-        {
-            const double louder = std::max(rect[0], rect[kChannels - 1]);
-            for (int c = 0; c < kChannels; ++c)
-                rect[c] = louder;
-        }
-        for (int c = 0; c < kChannels; ++c)
-            chargeEnvelopes(work[c], rect[c], snapshot);
-        ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
-        for (int c = 0; c < kChannels; ++c)
-            gain[c][i] = gainOf(work[c], ratioBlend, windowSamples, snapshot);
-    }
-
-    state.ratioBlend = ratioBlend;
-    for (int c = 0; c < kChannels; ++c)
-        storeChannel(work[c], state, c);
-}
-
-} // namespace
 
 void resetFeedbackGainKernel(KernelState& state)
 {
@@ -195,13 +27,15 @@ void resetFeedbackGainKernel(KernelState& state)
 void feedbackGainKernel(const double* detector, double* gain, std::int32_t numSamples, KernelState& state,
                         const ParameterSnapshot& snapshot)
 {
-    runKernel<1>(&detector, &gain, numSamples, state, snapshot, &snapshot.detectorGains[0]);
+    runFeedbackGainKernel<1>(&detector, numSamples, state, snapshot, &snapshot.detectorGains[0],
+                             [gain](int, std::int32_t i, double g) { gain[i] = g; });
 }
 
 void feedbackGainKernel(const double* const* detector, double* const* gain, std::int32_t numSamples,
                         KernelState& state, const ParameterSnapshot& snapshot)
 {
-    runKernel<2>(detector, gain, numSamples, state, snapshot, &snapshot.detectorGains[1]);
+    runFeedbackGainKernel<2>(detector, numSamples, state, snapshot, &snapshot.detectorGains[1],
+                             [gain](int c, std::int32_t i, double g) { gain[c][i] = g; });
 }
 
 } // namespace corvex

@@ -1,6 +1,7 @@
 #include "model/gain_matrix_stage.h"
 
 #include "model/block_counts.h"
+#include "model/glide_settled.h"
 
 namespace corvex
 {
@@ -31,6 +32,12 @@ void gainMatrixStage(const double* const* source, double* const* destination, st
         const double target = matrix.mono;
         const double* in = source[0];
         double* out = destination[0];
+        if (glideSettled(s0, target, smoothing))
+        {
+            for (std::int32_t i = 0; i < n; ++i)
+                out[i] = s0 * in[i];
+            return;
+        }
         for (std::int32_t i = 0; i < n; ++i)
         {
             s0 = s0 + (target - s0) * smoothing;
@@ -47,6 +54,16 @@ void gainMatrixStage(const double* const* source, double* const* destination, st
     const double* in1 = source[1];
     double* out0 = destination[0];
     double* out1 = destination[1];
+    if (glideSettled(s0, matrix.c0, smoothing) && glideSettled(s1, matrix.c1, smoothing) &&
+        glideSettled(s2, matrix.c2, smoothing) && glideSettled(s3, matrix.c3, smoothing))
+    {
+        for (std::int32_t i = 0; i < n; ++i)
+        {
+            out0[i] = s0 * in0[i] + s2 * in1[i];
+            out1[i] = s1 * in0[i] + s3 * in1[i];
+        }
+        return;
+    }
     for (std::int32_t i = 0; i < n; ++i)
     {
         s0 = s0 + (matrix.c0 - s0) * smoothing;

@@ -27,27 +27,38 @@ void resetGainRamp(GainRampState& state)
     state.snapRate = 2.0 * std::log(upFactor);
 }
 
-void gainRamp(const double* source, double* destination, std::int32_t numSamples, GainRampState& state,
-              double targetGain)
+GainRampWork beginGainRamp(GainRampState& state, double targetGain, std::int32_t numSamples)
 {
-    const std::int32_t n = boundedSampleCount(numSamples);
-    double current = state.currentGain;
-    const double tolerance = (std::exp(static_cast<double>(n) * state.snapRate) - 1.0) * targetGain;
+    const double current = state.currentGain;
+    const double tolerance = (std::exp(static_cast<double>(numSamples) * state.snapRate) - 1.0) * targetGain;
     if (std::fabs(targetGain - current) < tolerance || state.resetFlag != 0)
     {
         state.currentGain = targetGain;
         state.resetFlag = 0;
+        return GainRampWork{true, targetGain, targetGain, 1.0};
+    }
+    const double factor = targetGain - current > 0.0 ? state.upFactor : state.downFactor;
+    return GainRampWork{false, targetGain, current, factor};
+}
+
+void endGainRamp(const GainRampWork& work, GainRampState& state)
+{
+    state.currentGain = work.current;
+}
+
+void gainRamp(const double* source, double* destination, std::int32_t numSamples, GainRampState& state,
+              double targetGain)
+{
+    const std::int32_t n = boundedSampleCount(numSamples);
+    GainRampWork work = beginGainRamp(state, targetGain, n);
+    if (work.settled)
+    {
         vec::scaleDoubles(source, targetGain, destination, n);
         return;
     }
-
-    const double factor = targetGain - current > 0.0 ? state.upFactor : state.downFactor;
     for (std::int32_t i = 0; i < n; ++i)
-    {
-        current = current * factor;
-        destination[i] = current * source[i];
-    }
-    state.currentGain = current;
+        destination[i] = gainRampSample(work, source[i]);
+    endGainRamp(work, state);
 }
 
 } // namespace corvex

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/scaled_sample.h"
+
 #include <cstdint>
 
 namespace corvex
@@ -18,6 +20,32 @@ struct GainRampState
 
 // Flag set, gain 1.0, up factor 2^(1/4800), its reciprocal and the snap rate.
 void resetGainRamp(GainRampState& state);
+
+// A block's working copy of a ramp: either the target applied exactly, or the
+// gain moving by a constant factor per sample.
+struct GainRampWork
+{
+    bool settled;
+    double target;
+    double current;
+    double factor;
+};
+
+// Decides the block's course: a block that begins within the snap tolerance of
+// the target (or follows a reset) applies the target exactly.
+GainRampWork beginGainRamp(GainRampState& state, double targetGain, std::int32_t numSamples);
+
+// One sample times the ramped gain.
+inline double gainRampSample(GainRampWork& work, double x)
+{
+    if (work.settled)
+        return scaledSample(x, work.target);
+    work.current = work.current * work.factor;
+    return work.current * x;
+}
+
+// Keeps the gain the block reached.
+void endGainRamp(const GainRampWork& work, GainRampState& state);
 
 // destination = source x ramped gain, one channel. A block that begins within
 // the snap tolerance of the target (or follows a reset) applies the target exactly.

@@ -2,7 +2,10 @@
 
 #include "model/fixed_filters.h"
 #include "model/output_stage_constants.h"
+#include "model/scaled_sample.h"
+#include "model/soft_clip.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace corvex
@@ -18,6 +21,31 @@ struct SecondOutputCircuitState
 
 // Filter state and feedbacks 0.0, pass-through coefficients.
 void resetSecondOutputCircuit(SecondOutputCircuitState& state);
+
+// One sample through the circuit, for loops that keep the state in a local
+// copy: scale in; ceiling clip, whose cut-off amount charges its feedback;
+// floor clip, whose cut-off amount (never negative) charges its feedback and
+// comes back below, scaled and saturated; high-pass; scale out.
+inline double secondOutputCircuitSample(SecondOutputCircuitState& state, double x,
+                                        const OutputStageConstants& constants)
+{
+    const double u = state.upperFeedback + scaledSample(x, constants.secondCircuitInputScale);
+    const double ceilinged = std::min(constants.secondCircuitCeiling, u);
+    state.upperFeedback = state.upperFeedback + ((ceilinged - u) * constants.secondCircuitUpperFeedbackGain -
+                                                 state.upperFeedback) *
+                                                    constants.secondCircuitUpperSmoothing;
+
+    const double v = state.lowerFeedback + ceilinged;
+    const double floored = std::max(constants.secondCircuitFloor, v);
+    const double excess = floored - v;
+    state.lowerFeedback = state.lowerFeedback +
+                          (excess * constants.secondCircuitLowerFeedbackGain - state.lowerFeedback) *
+                              constants.secondCircuitLowerSmoothing;
+
+    const double restored =
+        floored + softClip(scaledSample(excess, constants.secondCircuitExcessScale), constants.secondCircuitClip);
+    return scaledSample(fixedFilterSample(state.highPass, restored), constants.secondCircuitOutputScale);
+}
 
 // One channel: scale in, ceiling clip and floor clip with smoothed feedbacks,
 // the saturated excess below the floor added back, high-pass, scale out.

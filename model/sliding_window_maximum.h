@@ -61,6 +61,9 @@ private:
         ++count_;
     }
 
+    // push() for a window of more than one sample, or the first value after a reset.
+    double pushQueued(double value, std::int32_t windowSamples);
+
     void writeValue(double value)
     {
         head_ = (head_ - 1) & kMask;
@@ -77,9 +80,26 @@ private:
     std::uint64_t sampleCounter_ = 0;
 };
 
-inline double SlidingWindowMaximum::push(double value, std::int32_t windowSamples)
+[[gnu::always_inline]] inline double SlidingWindowMaximum::push(double value, std::int32_t windowSamples)
 {
     assert(windowSamples >= 1 && windowSamples <= kMaxHoldWindowSamples);
+
+    // A window of one sample holds nothing back: the value is its own maximum,
+    // and the queue keeps only the newest stamp, as pushQueued() would leave it.
+    if (windowSamples == 1 && !seed_)
+    {
+        ++sampleCounter_;
+        writeValue(value);
+        front_ = back_;
+        pushBack(sampleCounter_);
+        count_ = 1;
+        return value;
+    }
+    return pushQueued(value, windowSamples);
+}
+
+inline double SlidingWindowMaximum::pushQueued(double value, std::int32_t windowSamples)
+{
     if (seed_)
     {
         pushBack(sampleCounter_);
