@@ -10,6 +10,9 @@
 #include <cstring>
 #include <memory>
 #include <vector>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace corvex::validation
 {
@@ -124,6 +127,9 @@ TEST_P(HostSignals, OutputStaysCleanAtEveryRate)
             << differences << " differences from silence";
     }
     EXPECT_EQ(capture.count(), 0u);
+#if defined(__SSE__)
+    EXPECT_EQ(_mm_getcsr() & 0x8040u, 0x8040u) << "process leaves flush-to-zero and denormals-are-zero set";
+#endif
 }
 
 std::string kindName(const ::testing::TestParamInfo<SignalKind>& info)
