@@ -1,5 +1,6 @@
 #include "model/feedback_gain_kernel.h"
 
+#include "libraries/dsp/math/exp.h"
 #include "model/block_counts.h"
 #include "model/soft_clip.h"
 
@@ -122,7 +123,7 @@ double gainOf(ChannelWork& work, double ratioBlend, std::int32_t windowSamples, 
         h = m * m * 0.25 / s;
     }
 
-    const double g = std::exp(-work.hold.push(h, windowSamples));
+    const double g = dsp::math::exp(-work.hold.push(h, windowSamples));
     work.lastGain = g;
     return g;
 }
