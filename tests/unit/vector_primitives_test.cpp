@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <immintrin.h>
+#if defined(__SSE__)
+#  include <immintrin.h>
+#endif
 
 #include <bit>
 #include <cmath>
@@ -248,7 +250,13 @@ TEST(VectorPrimitives, PreparedThreadFlushesDenormals)
     double after = 1.0;
     std::thread worker([&] {
         // A new thread inherits its creator's settings; start from the default ones.
+#if defined(__SSE__)
         _mm_setcsr(_mm_getcsr() & ~0x8040u);
+#elif defined(__aarch64__)
+        std::uint64_t fpcr;
+        asm volatile("mrs %0, fpcr" : "=r"(fpcr));
+        asm volatile("msr fpcr, %0" : : "r"(fpcr & ~(std::uint64_t{1} << 24)));
+#endif
         before = tiny * factor;
         vec::prepareVectorUnit();
         after = tiny * factor;
