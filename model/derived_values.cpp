@@ -1,6 +1,7 @@
 #include "model/derived_values.h"
 
 #include "libraries/dsp/filter_design/db_to_gain.h"
+#include "libraries/dsp/math/exp.h"
 #include "model/parameter_table.h"
 #include "model/side_chain_equaliser.h"
 #include "model/value_lookup.h"
@@ -165,7 +166,7 @@ void updateBallistics(const ParameterValues& values, ParameterSnapshot& snapshot
 
     snapshot.ratioFactor = grid(kRatioScaleTable, attack, release) * kRatioConstant[q] - 1.0;
     for (int k = 0; k < 4; ++k)
-        snapshot.ballisticsCoefficients[k] = 1.0 - std::exp(-1000.0 / (grid(kTimeTables[k], attack, release) * fs));
+        snapshot.ballisticsCoefficients[k] = 1.0 - dsp::math::exp(-1000.0 / (grid(kTimeTables[k], attack, release) * fs));
 
     const double d = dbToGain(grid(kLevelTable, attack, release)) * snapshot.ratioFactor * dbToGain(kRatioTrimDb[q]);
     snapshot.detectorGains[0] = d;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "libraries/dsp/math/exp.h"
 #include "model/block_counts.h"
 #include "model/feedback_gain_kernel.h"
 #include "model/soft_clip.h"
@@ -127,7 +128,7 @@ inline void storeChannel(const ChannelWork& work, KernelState& state, int c)
         h = m * m * 0.25 / s;
     }
 
-    const double g = std::exp(-work.hold.push(h, windowSamples));
+    const double g = dsp::math::exp(-work.hold.push(h, windowSamples));
     work.lastGain = g;
     return g;
 }

@@ -1,5 +1,7 @@
 #include "model/gain_ramp.h"
 
+#include "libraries/dsp/math/exp.h"
+#include "libraries/dsp/math/log.h"
 #include "libraries/dsp/vector/vector_primitives.h"
 #include "model/block_counts.h"
 
@@ -19,18 +21,18 @@ constexpr double kOctavesPerSample = 0.00020833333333333335;
 
 void resetGainRamp(GainRampState& state)
 {
-    const double upFactor = std::exp(std::numbers::ln2 * kOctavesPerSample);
+    const double upFactor = dsp::math::exp(std::numbers::ln2 * kOctavesPerSample);
     state.resetFlag = 1;
     state.currentGain = 1.0;
     state.upFactor = upFactor;
     state.downFactor = 1.0 / upFactor;
-    state.snapRate = 2.0 * std::log(upFactor);
+    state.snapRate = 2.0 * dsp::math::log(upFactor);
 }
 
 GainRampWork beginGainRamp(GainRampState& state, double targetGain, std::int32_t numSamples)
 {
     const double current = state.currentGain;
-    const double tolerance = (std::exp(static_cast<double>(numSamples) * state.snapRate) - 1.0) * targetGain;
+    const double tolerance = (dsp::math::exp(static_cast<double>(numSamples) * state.snapRate) - 1.0) * targetGain;
     if (std::fabs(targetGain - current) < tolerance || state.resetFlag != 0)
     {
         state.currentGain = targetGain;

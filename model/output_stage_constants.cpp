@@ -1,6 +1,7 @@
 #include "model/output_stage_constants.h"
 
 #include "libraries/dsp/filter_design/db_to_gain.h"
+#include "libraries/dsp/math/exp.h"
 
 #include <cmath>
 
@@ -13,7 +14,7 @@ namespace
 // Per-sample one-pole coefficient for a time constant in milliseconds.
 double smoothingFor(double timeMs, double sampleRate)
 {
-    return 1.0 - std::exp(-1.0 / (timeMs * 0.001 * sampleRate));
+    return 1.0 - dsp::math::exp(-1.0 / (timeMs * 0.001 * sampleRate));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "model/parameter_table.h"
 
+#include "libraries/dsp/math/exp.h"
 #include "model/value_lookup.h"
 
 #include <cmath>
@@ -59,7 +60,7 @@ const char* valueText(std::int32_t id, float v)
 
 double mapLogRange(const LogRange& range, double v)
 {
-    return std::exp((range.lnMax - range.lnMin) * v + range.lnMin);
+    return dsp::math::exp((range.lnMax - range.lnMin) * v + range.lnMin);
 }
 
 double mapLinearRange(const LinearRange& range, double v)

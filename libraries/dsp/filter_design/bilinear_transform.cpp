@@ -1,4 +1,5 @@
 #include "libraries/dsp/filter_design/bilinear_transform.h"
+#include "libraries/dsp/math/trig.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,7 +36,7 @@ SecondOrderCoefficients bilinearTransform(const SecondOrderAnalogSection& sectio
 
 double prewarpedCornerRadPerSec(double frequencyHz, double sampleRate)
 {
-    return 2.0 * sampleRate * std::tan(kTwoPi * std::min(0.49 * sampleRate, frequencyHz) * 0.5 / sampleRate);
+    return 2.0 * sampleRate * dsp::math::tan(kTwoPi * std::min(0.49 * sampleRate, frequencyHz) * 0.5 / sampleRate);
 }
 
 } // namespace dsp

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cmath>
+#include "libraries/dsp/math/exp.h"
 
 namespace dsp
 {
@@ -11,7 +11,7 @@ inline constexpr double kDbToGainFactor = 0.1151292546497023;
 // Linear gain of x decibels.
 inline double dbToGain(double x)
 {
-    return std::exp(kDbToGainFactor * x);
+    return math::exp(kDbToGainFactor * x);
 }
 
 } // namespace dsp

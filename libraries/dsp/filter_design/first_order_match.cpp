@@ -1,6 +1,7 @@
 #include "libraries/dsp/filter_design/first_order_match.h"
 
 #include "libraries/dsp/filter_design/equation_solution_exception.h"
+#include "libraries/dsp/math/trig.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,8 +37,8 @@ FirstOrderMatchPoints firstOrderMatchPoints(const FirstOrderAnalogSection& proto
     points.m0 = dcRatio * dcRatio;
     points.m1 = std::max((b1 * b1 * omegaCSquared + b0 * b0) / (a1 * a1 * omegaCSquared + a0 * a0), 0.0);
     points.m2 = std::max((b1 * b1 * upperSquared + b0 * b0) / (a1 * a1 * upperSquared + a0 * a0), 0.0);
-    const double warpedCorner = 2.0 * sampleRate * std::tan(omegaC * 0.5 / sampleRate);
-    const double warpedUpper = 2.0 * sampleRate * std::tan(kUpperMatchRadPerSample * 0.5);
+    const double warpedCorner = 2.0 * sampleRate * dsp::math::tan(omegaC * 0.5 / sampleRate);
+    const double warpedUpper = 2.0 * sampleRate * dsp::math::tan(kUpperMatchRadPerSample * 0.5);
     points.w1 = warpedCorner * warpedCorner;
     points.w2 = warpedUpper * warpedUpper;
     return points;

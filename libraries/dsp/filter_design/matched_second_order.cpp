@@ -1,6 +1,8 @@
 #include "libraries/dsp/filter_design/matched_second_order.h"
 
 #include "libraries/dsp/filter_design/equation_solution_exception.h"
+#include "libraries/dsp/math/exp.h"
+#include "libraries/dsp/math/trig.h"
 
 #include <cmath>
 
@@ -9,8 +11,8 @@ namespace dsp
 
 MagnitudeWeights magnitudeWeights(double omegaRadPerSample)
 {
-    const double sine = std::sin(0.5 * omegaRadPerSample);
-    const double cosine = std::cos(0.5 * omegaRadPerSample);
+    const double sine = dsp::math::sin(0.5 * omegaRadPerSample);
+    const double cosine = dsp::math::cos(0.5 * omegaRadPerSample);
     const double phi0 = cosine * cosine;
     const double phi1 = sine * sine;
     return {phi0, phi1, 4.0 * phi0 * phi1};
@@ -38,18 +40,18 @@ MatchedPoles matchedPoles(const SecondOrderAnalogSection& prototype, double samp
     const double y = omega0 / sampleRate; // w0 T
 
     MatchedPoles poles;
-    poles.a2 = std::exp(-2.0 * zeta * y);
+    poles.a2 = dsp::math::exp(-2.0 * zeta * y);
     if (zeta < 1.0)
     {
         // Complex pair e^{-zeta y} e^{+-j sqrt(1 - zeta^2) y}.
-        poles.a1 = -2.0 * std::exp(-zeta * y) * std::cos(std::sqrt(1.0 - zeta * zeta) * y);
+        poles.a1 = -2.0 * dsp::math::exp(-zeta * y) * dsp::math::cos(std::sqrt(1.0 - zeta * zeta) * y);
     }
     else
     {
         // Two real poles e^{-y / (zeta + r)} and e^{-y (zeta + r)}, r = sqrt(zeta^2 - 1);
         // zeta - r is written as 1 / (zeta + r) to avoid cancellation.
         const double zetaPlusR = zeta + std::sqrt(zeta * zeta - 1.0);
-        poles.a1 = -(std::exp(-y / zetaPlusR) + std::exp(-y * zetaPlusR));
+        poles.a1 = -(dsp::math::exp(-y / zetaPlusR) + dsp::math::exp(-y * zetaPlusR));
     }
     return poles;
 }

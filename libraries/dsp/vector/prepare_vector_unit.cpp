@@ -59,6 +59,13 @@ void prepareVectorUnit()
     if (denormalsAreZeroSupported.load(std::memory_order_relaxed))
         csr |= kDenormalsAreZero;
     _mm_setcsr(csr);
+#elif defined(__aarch64__)
+    // FPCR.FZ flushes denormal inputs and results to zero, as flush-to-zero
+    // with denormals-are-zero do on x86-64, so that both give the same output.
+    std::uint64_t fpcr;
+    asm volatile("mrs %0, fpcr" : "=r"(fpcr));
+    fpcr |= std::uint64_t{1} << 24;
+    asm volatile("msr fpcr, %0" : : "r"(fpcr));
 #endif
 }
 
