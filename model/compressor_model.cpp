@@ -11,6 +11,7 @@
 #include "model/gain_ramp.h"
 #include "model/model_state.h"
 #include "model/output_stage.h"
+#include "model/output_stage_lanes.h"
 #include "model/side_chain_path.h"
 
 namespace corvex
@@ -26,39 +27,75 @@ std::int32_t targetIndex(std::int32_t numChannels, std::int32_t channel)
 }
 
 // Fused: the gain computer's loop also runs, per sample, the gain limit, its
-// meter, the multiply with the delayed signal and, in mono, the output stage.
-// Each gain waits on the previous one (the detector sees every sample times the
-// previous gain), so this independent work fills the chain's latency instead of
-// adding passes of its own. Two channels already fill that latency with each
-// other; there the output stage runs in a loop of its own after the kernel,
-// which measured faster than folding it in too.
-template <int kChannels>
+// meter, the multiply with the delayed signal and the output stage. Each gain
+// waits on the previous one (the detector sees every sample times the previous
+// gain), so this independent work fills the chain's latency instead of adding
+// passes of its own. Stereo blocks of kLanesMinSamples or more run both
+// channels at once in the lanes of vectors, the output stage after the second
+// channel's gain. Shorter stereo blocks run the channels one after the other
+// and the output stage in a loop of its own after the kernel, which measured
+// faster there than folding it in.
+constexpr std::int32_t kLanesMinSamples = 16;
+
+struct GainLimit
+{
+    double gainFloor;
+    double smallestGain[kMaxChannels] = {1.0, 1.0};
+
+    // The gain limited to [gainFloor, 1], and the block's smallest kept for the meter.
+    double operator()(int c, std::int32_t i, double rawGain)
+    {
+        const double gain = rawGain < gainFloor ? gainFloor : (rawGain > 1.0 ? 1.0 : rawGain);
+        smallestGain[c] = i == 0 || gain < smallestGain[c] ? gain : smallestGain[c];
+        return gain;
+    }
+};
+
 void runGainAndOutputStage(const double* const* detector, const double* const* delayed, double* const* output,
                            std::int32_t numSamples, const ParameterSnapshot& snapshot, const double* thresholds,
-                           const double* outputGainTargets, ModelState& state)
+                           const double* outputGainTargets, ModelState& state, GainLimit& limit)
 {
-    const double gainFloor = snapshot.gainFloor;
-    double smallestGain[kChannels] = {};
-    for (double& smallest : smallestGain)
-        smallest = 1.0;
-    OutputStage<kChannels> outputStage(state.channels, outputGainTargets, boundedSampleCount(numSamples),
-                                       snapshot.outputStage);
-    runFeedbackGainKernel<kChannels>(
-        detector, numSamples, state.kernel, snapshot, thresholds, [&](int c, std::int32_t i, double rawGain) {
-            const double gain = rawGain < gainFloor ? gainFloor : (rawGain > 1.0 ? 1.0 : rawGain);
-            smallestGain[c] = i == 0 || gain < smallestGain[c] ? gain : smallestGain[c];
-            if constexpr (kChannels == 1)
-                output[c][i] = outputStage.sample(c, delayed[c][i] * gain);
-            else
-                output[c][i] = delayed[c][i] * gain;
-        });
-    if constexpr (kChannels == 2)
-        for (std::int32_t i = 0; i < boundedSampleCount(numSamples); ++i)
-            for (int c = 0; c < kChannels; ++c)
-                output[c][i] = outputStage.sample(c, output[c][i]);
+    OutputStage<1> outputStage(state.channels, outputGainTargets, boundedSampleCount(numSamples),
+                               snapshot.outputStage);
+    runFeedbackGainKernel<1>(detector, numSamples, state.kernel, snapshot, thresholds,
+                             [&](int c, std::int32_t i, double rawGain) {
+                                 output[c][i] = outputStage.sample(c, delayed[c][i] * limit(c, i, rawGain));
+                             });
     outputStage.store(state.channels);
-    for (int c = 0; c < kChannels; ++c)
-        state.gainReductionMeter[c].store(smallestGain[c], std::memory_order_relaxed);
+}
+
+void runStereoGainAndOutputStage(const double* const* detector, const double* const* delayed,
+                                 double* const* output, std::int32_t numSamples, const ParameterSnapshot& snapshot,
+                                 const double* thresholds, const double* outputGainTargets, ModelState& state,
+                                 GainLimit& limit)
+{
+    const std::int32_t n = boundedSampleCount(numSamples);
+    if (n >= kLanesMinSamples)
+    {
+        OutputStageLanes outputStage(state.channels, outputGainTargets, n, snapshot.outputStage);
+        double gained[2];
+        runFeedbackGainKernel<2, true>(detector, numSamples, state.kernel, snapshot, thresholds,
+                                       [&](int c, std::int32_t i, double rawGain) {
+                                           gained[c] = delayed[c][i] * limit(c, i, rawGain);
+                                           if (c == 1)
+                                           {
+                                               const DoubleLanes out = outputStage.sample(lanes(gained[0], gained[1]));
+                                               output[0][i] = out[0];
+                                               output[1][i] = out[1];
+                                           }
+                                       });
+        outputStage.store(state.channels);
+        return;
+    }
+    OutputStage<2> outputStage(state.channels, outputGainTargets, n, snapshot.outputStage);
+    runFeedbackGainKernel<2, false>(detector, numSamples, state.kernel, snapshot, thresholds,
+                                    [&](int c, std::int32_t i, double rawGain) {
+                                        output[c][i] = delayed[c][i] * limit(c, i, rawGain);
+                                    });
+    for (std::int32_t i = 0; i < n; ++i)
+        for (int c = 0; c < 2; ++c)
+            output[c][i] = outputStage.sample(c, output[c][i]);
+    outputStage.store(state.channels);
 }
 
 } // namespace
@@ -97,12 +134,15 @@ void runCompressorModel(const double* const* input, const double* const* sideCha
     // One gain per sample and channel, limited to [gainFloor, 1], metered and
     // applied to the delayed signal, which then passes the output stage (first
     // output circuit, output gain, second output circuit) into the main block.
+    GainLimit limit{snapshot.gainFloor};
     if (numChannels == 1)
-        runGainAndOutputStage<1>(detector.read(), delayed.read(), main.data(), n, snapshot,
-                                 &snapshot.detectorGains[0], &snapshot.outputGainTargets[0], state);
+        runGainAndOutputStage(detector.read(), delayed.read(), main.data(), n, snapshot, &snapshot.detectorGains[0],
+                              &snapshot.outputGainTargets[0], state, limit);
     else
-        runGainAndOutputStage<2>(detector.read(), delayed.read(), main.data(), n, snapshot,
-                                 &snapshot.detectorGains[1], &snapshot.outputGainTargets[1], state);
+        runStereoGainAndOutputStage(detector.read(), delayed.read(), main.data(), n, snapshot,
+                                    &snapshot.detectorGains[1], &snapshot.outputGainTargets[1], state, limit);
+    for (std::int32_t c = 0; c < numChannels; ++c)
+        state.gainReductionMeter[c].store(limit.smallestGain[c], std::memory_order_relaxed);
 
     // Back to left/right, then dry/wet against the latency-aligned input.
     AudioBlock& wet = stage;

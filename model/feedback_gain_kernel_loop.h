@@ -1,7 +1,9 @@
 #pragma once
 
 #include "libraries/dsp/math/exp.h"
+#include "libraries/dsp/math/exp_lanes.h"
 #include "model/block_counts.h"
+#include "model/channel_pair_lanes.h"
 #include "model/feedback_gain_kernel.h"
 #include "model/soft_clip.h"
 
@@ -133,13 +135,132 @@ inline void storeChannel(const ChannelWork& work, KernelState& state, int c)
     return g;
 }
 
+// Two channels in the two lanes of vectors (lane c is channel c): the detector,
+// the envelopes, the knee and exp run once for both channels with the
+// operations of the one-channel functions above, lane by lane in the same
+// order; only the hold window runs channel by channel.
+struct PairWork
+{
+    DoubleLanes lastGain;
+    DoubleLanes envFast;
+    DoubleLanes envSlow;
+    DoubleLanes kneeWidth;
+    DoubleLanes kneeOffset;
+    DoubleLanes threshold;
+    DoubleLanes clampCharge;
+    SecondOrderLanes equaliser;
+    FirstOrderLanes lowPass;
+    SecondOrderLanes highPass;
+};
+
+inline PairWork packPair(const ChannelWork (&work)[2])
+{
+    const DetectorFilters& d0 = work[0].filters;
+    const DetectorFilters& d1 = work[1].filters;
+    return {lanes(work[0].lastGain, work[1].lastGain),
+            lanes(work[0].envFast, work[1].envFast),
+            lanes(work[0].envSlow, work[1].envSlow),
+            lanes(work[0].kneeWidth, work[1].kneeWidth),
+            lanes(work[0].kneeOffset, work[1].kneeOffset),
+            lanes(work[0].threshold, work[1].threshold),
+            lanes(d0.clampCharge, d1.clampCharge),
+            packFilter(d0.equaliser, d1.equaliser),
+            packFilter(d0.lowPass, d1.lowPass),
+            packFilter(d0.highPass, d1.highPass)};
+}
+
+inline void unpackPair(const PairWork& pair, ChannelWork (&work)[2])
+{
+    for (int c = 0; c < 2; ++c)
+    {
+        work[c].lastGain = pair.lastGain[c];
+        work[c].envFast = pair.envFast[c];
+        work[c].envSlow = pair.envSlow[c];
+        work[c].kneeWidth = pair.kneeWidth[c];
+        work[c].kneeOffset = pair.kneeOffset[c];
+        DetectorFilters& filters = work[c].filters;
+        filters.clampCharge = pair.clampCharge[c];
+        unpackFilter(pair.equaliser, c, filters.equaliser);
+        unpackFilter(pair.lowPass, c, filters.lowPass);
+        unpackFilter(pair.highPass, c, filters.highPass);
+    }
+}
+
+// rectifiedLevel() for both channels.
+[[gnu::always_inline]] inline DoubleLanes rectifiedLevelLanes(PairWork& pair, DoubleLanes x,
+                                                              const OutputStageConstants& constants,
+                                                              double ratioFactor)
+{
+    const DoubleLanes zero{};
+    const DoubleLanes f = pair.lastGain * x;
+
+    const DoubleLanes u = constants.firstCircuitInputScale * f + pair.clampCharge;
+    const DoubleLanes c = dsp::math::maxLanes(bothLanes(constants.firstCircuitFloor), u);
+    pair.clampCharge = pair.clampCharge + (constants.firstCircuitFeedbackGain * (u - c) - pair.clampCharge) *
+                                              constants.firstCircuitFeedbackSmoothing;
+
+    const DoubleLanes y = filterLanes(pair.equaliser, c);
+    const DoubleLanes positive = y > zero ? y : zero;
+    const DoubleLanes negative = zero < y ? zero : y;
+    const DoubleLanes q =
+        softClipLanes(softClipLanes(positive, constants.firstCircuitClip1), constants.firstCircuitClip2);
+    const DoubleLanes w = q + negative;
+
+    const DoubleLanes v = filterLanes(pair.lowPass, w);
+    const DoubleLanes p = filterLanes(pair.highPass, v);
+
+    const DoubleLanes d = (p * constants.firstCircuitOutputScale - kDetectorOffset) * ratioFactor;
+    return dsp::math::maxLanes(-kNegativeHalfScale * d, d);
+}
+
+// chargeEnvelopes() for both channels.
+[[gnu::always_inline]] inline void chargeEnvelopesLanes(PairWork& pair, DoubleLanes rect,
+                                                        const ParameterSnapshot& snapshot)
+{
+    const DoubleLanes threshold = pair.threshold;
+    const DoubleLanes e = dsp::math::maxLanes(rect - pair.envFast - pair.envSlow, threshold) - threshold;
+    const double base = snapshot.ratioAllOffset;
+    const double* coefficients = snapshot.ballisticsCoefficients;
+    const DoubleLanes envFast = pair.envFast;
+    const DoubleLanes envSlow = pair.envSlow;
+    pair.envFast = (envFast - base) * (1.0 - coefficients[1]) + coefficients[0] * e + base;
+    pair.envSlow = (envSlow - base) * (1.0 - coefficients[3]) + coefficients[2] * e + base;
+}
+
+// gainOf() for both channels; the hold windows are the channels' own.
+[[gnu::always_inline]] inline DoubleLanes gainLanes(PairWork& pair, ChannelWork (&work)[2], double ratioBlend,
+                                                    std::int32_t windowSamples, const ParameterSnapshot& snapshot)
+{
+    pair.kneeWidth += (snapshot.ratioAllGain - pair.kneeWidth) * kKneeRate;
+    pair.kneeOffset += (snapshot.kernelOffset - pair.kneeOffset) * kKneeRate;
+
+    const DoubleLanes z = pair.envFast * ratioBlend + pair.envSlow + (1.0 - pair.kneeOffset) * pair.kneeWidth;
+    const DoubleLanes s = pair.kneeWidth;
+    // The division only where a lane is below the knee's top: it would
+    // otherwise lengthen every sample's serial chain.
+    const auto aboveKnee = z >= 2.0 * s;
+    DoubleLanes h = z - s;
+    if (!(aboveKnee[0] && aboveKnee[1]))
+    {
+        const DoubleLanes m = dsp::math::maxLanes(z, DoubleLanes{});
+        h = aboveKnee ? h : m * m * 0.25 / s;
+    }
+
+    const DoubleLanes held{work[0].hold.push(h[0], windowSamples), work[1].hold.push(h[1], windowSamples)};
+    const DoubleLanes g = dsp::math::expLanes(-held);
+    pair.lastGain = g;
+    return g;
+}
+
 } // namespace kernel_detail
 
 // The gain computer's block loop for one or two channels, each channel with its
 // threshold. Every gain goes to sink(channel, sampleIndex, gain) as soon as it
 // is known, so that a caller can fold per-sample work into this loop, where it
 // runs in the shadow of the loop's serial chain.
-template <int kChannels, typename GainSink>
+// In lanes (stereo only), both channels run in the lanes of vectors; the work of
+// packing the state into lanes and back pays off over longer blocks.
+template <int kChannels, bool kInLanes = (kChannels == 2), typename GainSink>
 void runFeedbackGainKernel(const double* const* detector, std::int32_t numSamples, KernelState& state,
                            const ParameterSnapshot& snapshot, const double* thresholds, GainSink&& sink)
 {
@@ -161,22 +282,44 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
     for (int c = 0; c < kChannels; ++c)
         loadChannel(work[c], state, c, thresholds[c], snapshot);
 
-    for (std::int32_t i = 0; i < n; ++i)
+    static_assert(kChannels == 1 || kChannels == 2);
+    static_assert(!kInLanes || kChannels == 2);
+    if constexpr (kInLanes)
     {
-        double rect[kChannels];
-        for (int c = 0; c < kChannels; ++c)
-            rect[c] = rectifiedLevel(work[c], detector[c][i], constants, ratioFactor);
-        if (linked)
+        PairWork pair = packPair(work);
+        for (std::int32_t i = 0; i < n; ++i)
         {
-            const double louder = std::max(rect[0], rect[kChannels - 1]);
-            for (int c = 0; c < kChannels; ++c)
-                rect[c] = louder;
+            DoubleLanes rect = rectifiedLevelLanes(pair, DoubleLanes{detector[0][i], detector[1][i]}, constants,
+                                                   ratioFactor);
+            if (linked)
+                rect = bothLanes(std::max(rect[0], rect[1]));
+            chargeEnvelopesLanes(pair, rect, snapshot);
+            ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
+            const DoubleLanes gain = gainLanes(pair, work, ratioBlend, windowSamples, snapshot);
+            sink(0, i, gain[0]);
+            sink(1, i, gain[1]);
         }
-        for (int c = 0; c < kChannels; ++c)
-            chargeEnvelopes(work[c], rect[c], snapshot);
-        ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
-        for (int c = 0; c < kChannels; ++c)
-            sink(c, i, gainOf(work[c], ratioBlend, windowSamples, snapshot));
+        unpackPair(pair, work);
+    }
+    else
+    {
+        for (std::int32_t i = 0; i < n; ++i)
+        {
+            double rect[kChannels];
+            for (int c = 0; c < kChannels; ++c)
+                rect[c] = rectifiedLevel(work[c], detector[c][i], constants, ratioFactor);
+            if (linked)
+            {
+                const double louder = std::max(rect[0], rect[kChannels - 1]);
+                for (int c = 0; c < kChannels; ++c)
+                    rect[c] = louder;
+            }
+            for (int c = 0; c < kChannels; ++c)
+                chargeEnvelopes(work[c], rect[c], snapshot);
+            ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
+            for (int c = 0; c < kChannels; ++c)
+                sink(c, i, gainOf(work[c], ratioBlend, windowSamples, snapshot));
+        }
     }
 
     state.ratioBlend = ratioBlend;
