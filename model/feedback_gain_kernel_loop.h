@@ -96,18 +96,22 @@ inline void storeChannel(const ChannelWork& work, KernelState& state, int c)
 }
 
 // Charges both envelope branches by the level above the threshold; both relax
-// towards the baseline.
-[[gnu::always_inline]] inline void chargeEnvelopes(ChannelWork& work, double rect,
-                                                   const ParameterSnapshot& snapshot)
+// towards the baseline. One step for a channel (double) or for both channels in
+// lanes (DoubleLanes): the same operations in the same order either way.
+inline double larger(double a, double b) { return std::max(a, b); }
+inline DoubleLanes larger(DoubleLanes a, DoubleLanes b) { return dsp::math::maxLanes(a, b); }
+
+template <class Value>
+[[gnu::always_inline]] inline void stepEnvelopes(Value& envFast, Value& envSlow, Value rect, Value threshold,
+                                                 const ParameterSnapshot& snapshot)
 {
-    const double threshold = work.threshold;
-    const double e = std::max(rect - work.envFast - work.envSlow, threshold) - threshold;
+    const Value e = larger(rect - envFast - envSlow, threshold) - threshold;
     const double base = snapshot.ratioAllOffset;
     const double* coefficients = snapshot.ballisticsCoefficients;
-    const double envFast = work.envFast;
-    const double envSlow = work.envSlow;
-    work.envFast = (envFast - base) * (1.0 - coefficients[1]) + coefficients[0] * e + base;
-    work.envSlow = (envSlow - base) * (1.0 - coefficients[3]) + coefficients[2] * e + base;
+    const Value fast = envFast;
+    const Value slow = envSlow;
+    envFast = (fast - base) * (1.0 - coefficients[1]) + coefficients[0] * e + base;
+    envSlow = (slow - base) * (1.0 - coefficients[3]) + coefficients[2] * e + base;
 }
 
 // The reduction amount through the soft knee, held over the window, as a gain.
@@ -213,20 +217,6 @@ inline void unpackPair(const PairWork& pair, ChannelWork (&work)[2])
     return dsp::math::maxLanes(-kNegativeHalfScale * d, d);
 }
 
-// chargeEnvelopes() for both channels.
-[[gnu::always_inline]] inline void chargeEnvelopesLanes(PairWork& pair, DoubleLanes rect,
-                                                        const ParameterSnapshot& snapshot)
-{
-    const DoubleLanes threshold = pair.threshold;
-    const DoubleLanes e = dsp::math::maxLanes(rect - pair.envFast - pair.envSlow, threshold) - threshold;
-    const double base = snapshot.ratioAllOffset;
-    const double* coefficients = snapshot.ballisticsCoefficients;
-    const DoubleLanes envFast = pair.envFast;
-    const DoubleLanes envSlow = pair.envSlow;
-    pair.envFast = (envFast - base) * (1.0 - coefficients[1]) + coefficients[0] * e + base;
-    pair.envSlow = (envSlow - base) * (1.0 - coefficients[3]) + coefficients[2] * e + base;
-}
-
 // gainOf() for both channels; the hold windows are the channels' own.
 [[gnu::always_inline]] inline DoubleLanes gainLanes(PairWork& pair, ChannelWork (&work)[2], double ratioBlend,
                                                     std::int32_t windowSamples, const ParameterSnapshot& snapshot)
@@ -293,7 +283,7 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
                                                    ratioFactor);
             if (linked)
                 rect = bothLanes(std::max(rect[0], rect[1]));
-            chargeEnvelopesLanes(pair, rect, snapshot);
+            stepEnvelopes(pair.envFast, pair.envSlow, rect, pair.threshold, snapshot);
             ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
             const DoubleLanes gain = gainLanes(pair, work, ratioBlend, windowSamples, snapshot);
             sink(0, i, gain[0]);
@@ -315,7 +305,7 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
                     rect[c] = louder;
             }
             for (int c = 0; c < kChannels; ++c)
-                chargeEnvelopes(work[c], rect[c], snapshot);
+                stepEnvelopes(work[c].envFast, work[c].envSlow, rect[c], work[c].threshold, snapshot);
             ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
             for (int c = 0; c < kChannels; ++c)
                 sink(c, i, gainOf(work[c], ratioBlend, windowSamples, snapshot));
