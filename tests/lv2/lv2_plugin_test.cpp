@@ -7,6 +7,7 @@
 #include "plugins/corvex/meter_level.h"
 #include "plugins/corvex/parameter_symbol.h"
 #include "plugins/corvex/parameter_values.h"
+#include "tests/support/audio_thread_call_counts.h"
 #include "tests/support/host_signals.h"
 
 #include <gtest/gtest.h>
@@ -234,6 +235,25 @@ TEST_P(Lv2Plugin, ARateTheEngineCannotTakePassesTheInputThrough)
     for (int c = 0; c < layout.n; ++c)
         EXPECT_EQ(std::memcmp(audio[0][c], audio[1][c], 100 * sizeof(float)), 0) << "channel " << c;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+// run() allocates nothing and takes one lock per engine call, plus one per
+// control that changed (the engine publishes each new value under its lock,
+// on the same thread, so the lock is never contended), at every block size.
+TEST_P(Lv2Plugin, RunAllocatesNothingAndLocksOncePerEngineCallAndChange)
+{
+    for (const std::uint32_t blockSize : {1u, 31u, 32u, 33u, 512u, 4096u})
+    {
+        SCOPED_TRACE("block size " + std::to_string(blockSize));
+        const float ratio = static_cast<float>(blockSize % 5), inputGainDb = -static_cast<float>(blockSize % 48);
+        const std::uint64_t changes = (control(kParamRatio) != ratio) + (control(kParamInputGain) != inputGainDb);
+        control(kParamRatio) = ratio;
+        control(kParamInputGain) = inputGainDb;
+        const auto counts = corvex::testing::countCalls([&] { lilv_instance_run(instance, blockSize); });
+        EXPECT_EQ(counts.allocations, 0u);
+        EXPECT_EQ(counts.deallocations, 0u);
+        EXPECT_EQ(counts.locks, (blockSize + 31) / 32 + changes);
+    }
 }
 
 // A child process forbids itself every system call but read, write and exit
