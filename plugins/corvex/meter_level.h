@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-namespace corvex::lv2
+namespace corvex::plugin
 {
 
-// Lowest level a meter port shows: silence reads this rather than minus infinity.
+// Lowest level a meter shows: silence reads this rather than minus infinity.
 inline constexpr float kMeterFloorDb = -120.0f;
-// Highest level the meter ports advertise; louder signals still read their true level.
+// Highest level the meters advertise; louder signals still read their true level.
 inline constexpr float kMeterCeilingDb = 24.0f;
 
 // A linear meter value of the engine (a gain or a peak) in decibels, never below
@@ -19,4 +19,4 @@ inline float meterLevelDb(float linear)
     return 20.0f * std::log10(std::max(floorLinear, linear));
 }
 
-} // namespace corvex::lv2
+} // namespace corvex::plugin

@@ -1,4 +1,4 @@
-#include "plugins/lv2/port_values.h"
+#include "plugins/corvex/parameter_values.h"
 
 #include "libraries/host/display_value_inversion.h"
 
@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace corvex::lv2
+namespace corvex::plugin
 {
 
 namespace
@@ -18,7 +18,7 @@ constexpr int kValueTextCapacity = 64;
 
 } // namespace
 
-PortRange portRange(const host::ParameterDescription& description)
+PlainRange plainRange(const host::ParameterDescription& description)
 {
     if (description.kind == host::ParameterKind::Continuous)
     {
@@ -28,7 +28,7 @@ PortRange portRange(const host::ParameterDescription& description)
     return {0.0f, static_cast<float>(description.choices.size() - 1)};
 }
 
-float portValueFromNormalized(CorvexEngine& engine, const host::ParameterDescription& description,
+float plainValueFromNormalized(CorvexEngine& engine, const host::ParameterDescription& description,
                               float normalizedValue)
 {
     if (description.kind == host::ParameterKind::Continuous)
@@ -40,13 +40,13 @@ float portValueFromNormalized(CorvexEngine& engine, const host::ParameterDescrip
     return static_cast<float>(match - description.choices.begin());
 }
 
-std::optional<float> normalizedFromPortValue(CorvexEngine& engine, const host::ParameterDescription& description,
-                                             float portValue)
+std::optional<float> normalizedFromPlainValue(CorvexEngine& engine, const host::ParameterDescription& description,
+                                             float plainValue)
 {
-    if (std::isnan(portValue))
+    if (std::isnan(plainValue))
         return std::nullopt;
-    const PortRange range = portRange(description);
-    const float clamped = std::clamp(portValue, range.minimum, range.maximum);
+    const PlainRange range = plainRange(description);
+    const float clamped = std::clamp(plainValue, range.minimum, range.maximum);
     switch (description.kind)
     {
     case host::ParameterKind::Continuous:
@@ -59,4 +59,14 @@ std::optional<float> normalizedFromPortValue(CorvexEngine& engine, const host::P
     return description.choices[static_cast<std::size_t>(std::lround(clamped))].normalizedValue;
 }
 
-} // namespace corvex::lv2
+bool isLogarithmic(CorvexEngine& engine, const host::ParameterDescription& description)
+{
+    const double low = description.displayAtZero;
+    const double high = description.displayAtOne;
+    if (description.kind != host::ParameterKind::Continuous || !(low > 0.0 && high > 0.0))
+        return false;
+    const double middle = engine.getDisplayValue(description.id, 0.5f);
+    return std::fabs(middle - std::sqrt(low * high)) < std::fabs(middle - 0.5 * (low + high));
+}
+
+} // namespace corvex::plugin

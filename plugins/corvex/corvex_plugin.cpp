@@ -1,0 +1,302 @@
+#include "plugins/corvex/corvex_plugin.h"
+
+#include "plugins/corvex/factory_programs.h"
+#include "plugins/corvex/host_block_meters.h"
+#include "plugins/corvex/meter_level.h"
+#include "plugins/corvex/parameter_symbol.h"
+#include "plugins/corvex/parameter_values.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+START_NAMESPACE_DISTRHO
+
+namespace
+{
+
+using corvex::host::ParameterKind;
+namespace plugin = corvex::plugin;
+
+constexpr int kNumChannels = CORVEX_PLUGIN_NUM_CHANNELS;
+
+// The side-chain inputs form a group of their own, apart from the main inputs.
+constexpr uint32_t kSideChainPortGroup = 0;
+
+// The engine's version text "major.minor.micro" as the framework's number.
+uint32_t versionNumber(const char* text)
+{
+    uint32_t parts[3] = {};
+    int part = 0;
+    for (const char* character = text; *character != '\0' && part < 3; ++character)
+    {
+        if (*character == '.')
+            ++part;
+        else if (*character >= '0' && *character <= '9')
+            parts[part] = parts[part] * 10 + static_cast<uint32_t>(*character - '0');
+    }
+    return d_version(parts[0], parts[1], parts[2]);
+}
+
+const char* channelSuffix(int channel)
+{
+    if (kNumChannels == 1)
+        return "";
+    return channel == 0 ? " L" : " R";
+}
+
+} // namespace
+
+CorvexPlugin::CorvexPlugin()
+    : Plugin(plugin::ParameterLayout{kNumChannels}.count(), static_cast<uint32_t>(plugin::factoryPrograms().size()), 0),
+      layout_{kNumChannels},
+      engine_(createCorvexEngine()),
+      descriptions_(corvex::host::describeParameters(*engine_))
+{
+    for (const auto& description : descriptions_)
+    {
+        controlValues_[static_cast<std::size_t>(description.id)].store(
+            plugin::plainValueFromNormalized(*engine_, description, description.defaultNormalizedValue),
+            std::memory_order_relaxed);
+    }
+    meterValuesDb_.fill(plugin::meterLevelDb(0.0f));
+    for (int channel = 0; channel < kNumChannels; ++channel)
+        meterValuesDb_[layout_.gainReductionMeter(channel) - kNumParameters] = 0.0f;
+    applySampleRate(getSampleRate());
+}
+
+const char* CorvexPlugin::getLabel() const
+{
+    return CORVEX_PLUGIN_LABEL;
+}
+
+const char* CorvexPlugin::getDescription() const
+{
+    return "Feedback compressor and limiter with side-chain equaliser, look-ahead and mid/side detection.";
+}
+
+const char* CorvexPlugin::getMaker() const
+{
+    return "Corvex";
+}
+
+const char* CorvexPlugin::getLicense() const
+{
+    return "Proprietary";
+}
+
+uint32_t CorvexPlugin::getVersion() const
+{
+    return versionNumber(engine_->getVersion());
+}
+
+int64_t CorvexPlugin::getUniqueId() const
+{
+    return d_cconst('C', 'v', 'x', kNumChannels == 2 ? 'S' : 'M');
+}
+
+void CorvexPlugin::initAudioPort(const bool input, const uint32_t index, AudioPort& port)
+{
+    const int channel = static_cast<int>(index) % kNumChannels;
+    if (input && index >= static_cast<uint32_t>(kNumChannels))
+    {
+        port.hints = kAudioPortIsSidechain;
+        port.groupId = kSideChainPortGroup;
+        port.name = String("Side Chain") + channelSuffix(channel);
+        port.symbol = String("side_chain") + (kNumChannels == 2 ? (channel == 0 ? "_l" : "_r") : "");
+        return;
+    }
+    Plugin::initAudioPort(input, index, port);
+    port.groupId = kNumChannels == 2 ? kPortGroupStereo : kPortGroupMono;
+}
+
+void CorvexPlugin::initPortGroup(const uint32_t groupId, PortGroup& portGroup)
+{
+    if (groupId != kSideChainPortGroup)
+        return Plugin::initPortGroup(groupId, portGroup);
+    portGroup.name = "Side Chain";
+    portGroup.symbol = "side_chain";
+}
+
+void CorvexPlugin::initParameter(const uint32_t index, Parameter& parameter)
+{
+    if (!layout_.isControl(index))
+    {
+        initMeter(index, parameter);
+        return;
+    }
+    const auto& description = descriptions_[index];
+    const plugin::PlainRange range = plugin::plainRange(description);
+    parameter.hints = kParameterIsAutomatable;
+    parameter.name = description.name.c_str();
+    parameter.symbol = plugin::symbolFromName(description.name).c_str();
+    parameter.unit = description.unit.c_str();
+    parameter.ranges.min = range.minimum;
+    parameter.ranges.max = range.maximum;
+    parameter.ranges.def = controlValues_[index].load(std::memory_order_relaxed);
+    switch (description.kind)
+    {
+    case ParameterKind::Continuous:
+        if (plugin::isLogarithmic(*engine_, description))
+            parameter.hints |= kParameterIsLogarithmic;
+        return;
+    case ParameterKind::Switch:
+        parameter.hints |= kParameterIsBoolean | kParameterIsInteger;
+        break;
+    case ParameterKind::Choice:
+        parameter.hints |= kParameterIsInteger;
+        break;
+    }
+    const auto count = static_cast<uint32_t>(description.choices.size());
+    auto* const values = new ParameterEnumerationValue[count];
+    for (uint32_t choice = 0; choice < count; ++choice)
+    {
+        values[choice].value = static_cast<float>(choice);
+        values[choice].label = description.choices[choice].text.c_str();
+    }
+    parameter.enumValues.count = static_cast<uint8_t>(count);
+    parameter.enumValues.restrictedMode = true;
+    parameter.enumValues.values = values;
+}
+
+void CorvexPlugin::initMeter(const uint32_t index, Parameter& parameter) const
+{
+    struct MeterKind
+    {
+        const char* name;
+        const char* symbol;
+        float maximumDb;
+    };
+    static constexpr MeterKind kinds[] = {
+        {"Gain Reduction", "gain_reduction", 0.0f},
+        {"Input Peak", "input_peak", plugin::kMeterCeilingDb},
+        {"Output Peak", "output_peak", plugin::kMeterCeilingDb},
+    };
+    const uint32_t meter = index - kNumParameters;
+    const int channel = static_cast<int>(meter) % kNumChannels;
+    const MeterKind& kind = kinds[meter / kNumChannels];
+    parameter.hints = kParameterIsOutput;
+    parameter.name = String(kind.name) + channelSuffix(channel);
+    parameter.symbol = String(kind.symbol) + (kNumChannels == 2 ? (channel == 0 ? "_l" : "_r") : "");
+    parameter.unit = "dB";
+    parameter.ranges.min = plugin::kMeterFloorDb;
+    parameter.ranges.max = kind.maximumDb;
+    parameter.ranges.def = meterValuesDb_[meter];
+}
+
+void CorvexPlugin::initProgramName(const uint32_t index, String& programName)
+{
+    const auto programs = plugin::factoryPrograms();
+    if (index < programs.size())
+        programName = programs[index].name;
+}
+
+float CorvexPlugin::getParameterValue(const uint32_t index) const
+{
+    if (layout_.isControl(index))
+        return controlValues_[index].load(std::memory_order_relaxed);
+    if (index < layout_.count())
+        return meterValuesDb_[index - kNumParameters];
+    return 0.0f;
+}
+
+void CorvexPlugin::setParameterValue(const uint32_t index, const float value)
+{
+    if (!layout_.isControl(index))
+        return;
+    const auto& description = descriptions_[index];
+    const auto normalized = plugin::normalizedFromPlainValue(*engine_, description, value);
+    if (!normalized)
+        return;
+    engine_->setNormalizedValue(description.id, *normalized);
+    controlValues_[index].store(plugin::plainValueFromNormalized(*engine_, description, *normalized),
+                                std::memory_order_relaxed);
+}
+
+void CorvexPlugin::loadProgram(const uint32_t index)
+{
+    const auto programs = plugin::factoryPrograms();
+    if (index >= programs.size())
+        return;
+    for (const auto& description : descriptions_)
+    {
+        setParameterValue(static_cast<uint32_t>(description.id),
+                          plugin::plainValueFromNormalized(*engine_, description, description.defaultNormalizedValue));
+    }
+    for (const plugin::ProgramSetting& setting : programs[index].settings)
+        setParameterValue(static_cast<uint32_t>(setting.parameterId), setting.plainValue);
+}
+
+void CorvexPlugin::activate()
+{
+    applySampleRate(getSampleRate());
+}
+
+void CorvexPlugin::sampleRateChanged(const double newSampleRate)
+{
+    applySampleRate(newSampleRate);
+}
+
+void CorvexPlugin::applySampleRate(const double sampleRate)
+{
+    // Checked here, so that a rate the engine refuses never reaches it: such a
+    // host hears the input unprocessed instead of an error on its audio thread.
+    sampleRateUsable_ = sampleRate >= 1.0 && sampleRate <= kCorvexMaxSampleRate;
+    if (!sampleRateUsable_)
+        return;
+    engine_->setSampleRate(static_cast<int>(std::lround(sampleRate)));
+    setLatency(static_cast<uint32_t>(engine_->getLatencySamples()));
+}
+
+void CorvexPlugin::passThrough(const float** inputs, float** outputs, const uint32_t frames) const
+{
+    for (int channel = 0; channel < kNumChannels; ++channel)
+    {
+        if (outputs[channel] != inputs[channel])
+            std::memmove(outputs[channel], inputs[channel], frames * sizeof(float));
+    }
+}
+
+void CorvexPlugin::run(const float** inputs, float** outputs, const uint32_t frames)
+{
+    if (!sampleRateUsable_)
+    {
+        passThrough(inputs, outputs, frames);
+        return;
+    }
+    plugin::HostBlockMeters meters;
+    for (uint32_t offset = 0; offset < frames; offset += kCorvexMaxBufferSize)
+    {
+        const int numSamples = static_cast<int>(std::min<uint32_t>(kCorvexMaxBufferSize, frames - offset));
+        const float* mainInputs[kNumChannels];
+        float* mainOutputs[kNumChannels];
+        const float* sideChains[kNumChannels];
+        for (int channel = 0; channel < kNumChannels; ++channel)
+        {
+            mainInputs[channel] = inputs[channel] + offset;
+            mainOutputs[channel] = outputs[channel] + offset;
+            // A host may leave the side chain unconnected; the engine takes none then.
+            const float* const sideChain = inputs[kNumChannels + channel];
+            sideChains[channel] = sideChain != nullptr ? sideChain + offset : nullptr;
+        }
+        engine_->process(mainInputs, mainOutputs, sideChains, kNumChannels, numSamples);
+        meters.addEngineCall(*engine_, kNumChannels);
+    }
+    if (frames == 0)
+        return;
+    for (int channel = 0; channel < kNumChannels; ++channel)
+    {
+        meterValuesDb_[layout_.gainReductionMeter(channel) - kNumParameters] =
+            plugin::meterLevelDb(meters.gainReduction[channel]);
+        meterValuesDb_[layout_.inputMeter(channel) - kNumParameters] = plugin::meterLevelDb(meters.inputPeak[channel]);
+        meterValuesDb_[layout_.outputMeter(channel) - kNumParameters] =
+            plugin::meterLevelDb(meters.outputPeak[channel]);
+    }
+}
+
+Plugin* createPlugin()
+{
+    return new CorvexPlugin();
+}
+
+END_NAMESPACE_DISTRHO
