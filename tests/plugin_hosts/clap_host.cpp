@@ -56,7 +56,7 @@ struct MemoryStream
                           }};
     clap_istream_t input{this, [](const clap_istream_t* stream, void* buffer, uint64_t size) -> int64_t {
                              auto& self = *static_cast<MemoryStream*>(stream->ctx);
-                             const std::size_t count = std::min<std::size_t>(size, self.bytes.size() - self.readPosition);
+                             const auto count = std::min<std::size_t>(size, self.bytes.size() - self.readPosition);
                              std::memcpy(buffer, self.bytes.data() + self.readPosition, count);
                              self.readPosition += count;
                              return static_cast<int64_t>(count);
@@ -74,8 +74,11 @@ public:
         const auto* factory = static_cast<const clap_plugin_factory_t*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
         require(factory != nullptr, "no plug-in factory");
         for (uint32_t i = 0; i < factory->get_plugin_count(factory); ++i)
-            if (const auto* descriptor = factory->get_plugin_descriptor(factory, i); std::strcmp(descriptor->id, pluginId.c_str()) == 0)
+        {
+            const clap_plugin_descriptor_t* descriptor = factory->get_plugin_descriptor(factory, i);
+            if (std::strcmp(descriptor->id, pluginId.c_str()) == 0)
                 name_ = descriptor->name;
+        }
         require(!name_.empty(), "the factory lists no " + pluginId);
         plugin_ = factory->create_plugin(factory, &host_, pluginId.c_str());
         require(plugin_ != nullptr && plugin_->init(plugin_), "cannot create and initialise " + pluginId);
@@ -150,32 +153,15 @@ public:
         return static_cast<float>(plainValue);
     }
 
-    bool process(const std::vector<const float*>& mainInputs, const std::vector<const float*>& sideChainInputs,
-                 const std::vector<float*>& outputs, int frames) override
+    bool process(std::vector<float*> mainInputs, std::vector<float*> sideChainInputs, std::vector<float*> outputs,
+                 int frames) override
     {
-        // The plug-in reads inputs through non-const pointers; it does not write them.
-        std::vector<float*> main(mainInputs.size()), sideChain(sideChainInputs.size()), out = outputs;
-        std::ranges::transform(mainInputs, main.begin(), [](const float* p) { return const_cast<float*>(p); });
-        std::ranges::transform(sideChainInputs, sideChain.begin(), [](const float* p) { return const_cast<float*>(p); });
-        const clap_audio_buffer_t inputs[2] = {{main.data(), nullptr, static_cast<uint32_t>(main.size()), 0, 0},
-                                              {sideChain.data(), nullptr, static_cast<uint32_t>(sideChain.size()), 0, 0}};
-        clap_audio_buffer_t output{out.data(), nullptr, static_cast<uint32_t>(out.size()), 0, 0};
-        const clap_input_events_t in{this, [](const clap_input_events_t* list) {
-                                         return static_cast<uint32_t>(static_cast<ClapPlugin*>(list->ctx)->inputEvents_.size());
-                                     },
-                                     [](const clap_input_events_t* list, uint32_t i) -> const clap_event_header_t* {
-                                         return &static_cast<ClapPlugin*>(list->ctx)->inputEvents_[i].header;
-                                     }};
-        const clap_output_events_t outEvents{this, [](const clap_output_events_t* list, const clap_event_header_t* event) {
-                                                 if (event->type == CLAP_EVENT_PARAM_VALUE)
-                                                 {
-                                                     const auto* value = reinterpret_cast<const clap_event_param_value_t*>(event);
-                                                     static_cast<ClapPlugin*>(list->ctx)->outputValues_[value->param_id] = value->value;
-                                                 }
-                                                 return true;
-                                             }};
+        const clap_audio_buffer_t inputs[2] = {
+            {mainInputs.data(), nullptr, static_cast<uint32_t>(mainInputs.size()), 0, 0},
+            {sideChainInputs.data(), nullptr, static_cast<uint32_t>(sideChainInputs.size()), 0, 0}};
+        clap_audio_buffer_t output{outputs.data(), nullptr, static_cast<uint32_t>(outputs.size()), 0, 0};
         const clap_process_t block{steadyTime_, static_cast<uint32_t>(frames), nullptr, inputs, &output,
-                                   sideChain.empty() ? 1u : 2u, 1, &in, &outEvents};
+                                   sideChainInputs.empty() ? 1u : 2u, 1, &inputEventList_, &outputEventList_};
         steadyTime_ += frames;
         const clap_process_status status = plugin_->process(plugin_, &block);
         inputEvents_.clear();
@@ -206,10 +192,31 @@ public:
     }
 
 private:
+    // Parameter values queued for the next block, all at its first frame.
+    static uint32_t CLAP_ABI inputEventCount(const clap_input_events_t* list)
+    {
+        return static_cast<uint32_t>(static_cast<ClapPlugin*>(list->ctx)->inputEvents_.size());
+    }
+    static const clap_event_header_t* CLAP_ABI inputEvent(const clap_input_events_t* list, uint32_t index)
+    {
+        return &static_cast<ClapPlugin*>(list->ctx)->inputEvents_.at(index).header;
+    }
+    // Values the plug-in reports for its output parameters (the meters).
+    static bool CLAP_ABI pushOutputEvent(const clap_output_events_t* list, const clap_event_header_t* event)
+    {
+        if (event->type == CLAP_EVENT_PARAM_VALUE)
+        {
+            const auto* value = reinterpret_cast<const clap_event_param_value_t*>(event);
+            static_cast<ClapPlugin*>(list->ctx)->outputValues_[value->param_id] = value->value;
+        }
+        return true;
+    }
+
     clap_param_info_t info(int index)
     {
         clap_param_info_t param{};
-        require(params_->get_info(plugin_, static_cast<uint32_t>(index), &param), "no parameter " + std::to_string(index));
+        require(params_->get_info(plugin_, static_cast<uint32_t>(index), &param),
+                "no parameter " + std::to_string(index));
         return param;
     }
 
@@ -224,6 +231,8 @@ private:
     const clap_plugin_state_t* state_ = nullptr;
     const clap_plugin_audio_ports_t* ports_ = nullptr;
     std::vector<clap_event_param_value_t> inputEvents_;
+    const clap_input_events_t inputEventList_{this, inputEventCount, inputEvent};
+    const clap_output_events_t outputEventList_{this, pushOutputEvent};
     std::map<clap_id, double> outputValues_;
     int64_t steadyTime_ = 0;
 };

@@ -48,9 +48,9 @@ public:
     // as a float, that the plug-in receives for it.
     virtual float queueParameterChange(int index, double plainValue) = 0;
     // One host block: main and side-chain inputs in, outputs out, queued changes
-    // delivered. The pointers follow audioLayout(). False when the plug-in failed.
-    virtual bool process(const std::vector<const float*>& mainInputs, const std::vector<const float*>& sideChainInputs,
-                         const std::vector<float*>& outputs, int frames) = 0;
+    // delivered. The channels follow audioLayout(). False when the plug-in failed.
+    virtual bool process(std::vector<float*> mainInputs, std::vector<float*> sideChainInputs,
+                         std::vector<float*> outputs, int frames) = 0;
     // The last value the plug-in reported for an output parameter, plain.
     virtual double outputValue(int index) = 0;
     // The current value of a control as the plug-in reports it, plain.

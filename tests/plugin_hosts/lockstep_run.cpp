@@ -49,22 +49,22 @@ void LockstepRun::setControl(int parameterId, double plainValue)
 
 void LockstepRun::setReferenceControl(int parameterId, float plainValue)
 {
-    reference_->setNormalizedValue(parameterId, engineNormalizedValue(*reference_, descriptions_[parameterId], plainValue));
+    const float normalized = engineNormalizedValue(*reference_, descriptions_[parameterId], plainValue);
+    reference_->setNormalizedValue(parameterId, normalized);
 }
 
 void LockstepRun::processBlock(int frames)
 {
     const std::size_t start = input_[0].size();
-    std::vector<const float*> in, side;
-    std::vector<float*> out;
+    std::vector<float*> in, side, out;
     std::vector<std::vector<float>> expected(numChannels_, std::vector<float>(frames));
     for (int c = 0; c < numChannels_; ++c)
     {
         for (std::size_t i = start; i < start + frames; ++i)
         {
-            const double t = static_cast<double>(i) / kSampleRate;
-            input_[c].push_back(static_cast<float>(0.5011872336272722 * std::sin(2 * std::numbers::pi * 997 * t + c)));
-            sideChain_[c].push_back(static_cast<float>(0.8912509381337456 * std::sin(2 * std::numbers::pi * 150 * t + 2 * c)));
+            const double phase = 2 * std::numbers::pi * static_cast<double>(i) / kSampleRate;
+            input_[c].push_back(static_cast<float>(0.5011872336272722 * std::sin(997 * phase + c)));
+            sideChain_[c].push_back(static_cast<float>(0.8912509381337456 * std::sin(150 * phase + 2 * c)));
         }
         output_[c].resize(start + frames);
         in.push_back(input_[c].data() + start);

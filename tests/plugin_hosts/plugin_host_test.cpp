@@ -44,6 +44,11 @@ const HostCase kHostCases[] = {
 #endif
 };
 
+void PrintTo(const HostCase& host, std::ostream* stream)
+{
+    *stream << host.label;
+}
+
 constexpr int kMaxBlockFrames = 512;
 
 std::unique_ptr<HostedPlugin> load(const HostCase& host)
@@ -102,15 +107,21 @@ TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
         const bool continuous = description.kind == host::ParameterKind::Continuous;
         char defaultText[64] = {};
         engine->getValueText(description.id, description.defaultNormalizedValue, defaultText, sizeof defaultText - 1);
-        const auto defaultChoice = std::ranges::find(description.choices, std::string(defaultText), &host::ParameterChoice::text);
+        const auto defaultChoice =
+            std::ranges::find(description.choices, std::string(defaultText), &host::ParameterChoice::text);
         EXPECT_EQ(info.name, description.name);
         EXPECT_FALSE(info.isOutput);
         EXPECT_EQ(info.isStepped, !continuous);
         EXPECT_EQ(info.minimum, continuous ? std::min(description.displayAtZero, description.displayAtOne) : 0.0f);
         EXPECT_EQ(info.maximum, continuous ? std::max(description.displayAtZero, description.displayAtOne)
                                            : static_cast<float>(description.choices.size() - 1));
-        EXPECT_EQ(info.defaultValue, continuous ? engine->getDisplayValue(description.id, description.defaultNormalizedValue)
-                                                : static_cast<float>(defaultChoice - description.choices.begin()));
+        // VST3 carries the default as a normalized value, which the framework works out in single precision.
+        const double defaultTolerance =
+            GetParam().format == Format::Vst3 ? (info.maximum - info.minimum) * 0x1p-23 : 0.0;
+        EXPECT_NEAR(info.defaultValue,
+                    continuous ? engine->getDisplayValue(description.id, description.defaultNormalizedValue)
+                               : static_cast<float>(defaultChoice - description.choices.begin()),
+                    defaultTolerance);
     }
     for (int meter = kNumParameters; meter < plugin->parameterCount(); ++meter)
     {
@@ -174,8 +185,9 @@ TEST_P(PluginHost, EffectOffIsTheInputDelayedByTheReportedLatency)
     for (int c = 0; c < n; ++c)
     {
         int differing = 0;
-        for (std::size_t i = 0; i < run.output()[c].size(); ++i)
-            differing += run.output()[c][i] != (i < static_cast<std::size_t>(latency) ? 0.0f : run.input()[c][i - latency]);
+        const std::vector<float>& input = run.input()[c];
+        for (std::size_t i = 0; i < input.size(); ++i)
+            differing += run.output()[c][i] != (i < static_cast<std::size_t>(latency) ? 0.0f : input[i - latency]);
         EXPECT_EQ(differing, 0) << "channel " << c;
         EXPECT_EQ(run.pluginMeterDb(MeterKind::GainReduction, c), 0.0f);
         EXPECT_EQ(run.pluginMeterDb(MeterKind::InputPeak, c), run.pluginMeterDb(MeterKind::OutputPeak, c));
@@ -201,7 +213,7 @@ TEST_P(PluginHost, RestoredStateBringsBackAChangedParameter)
     ASSERT_TRUE(plugin->loadState(*saved));
     run.setReferenceControl(kParamRatio, 1.0f);
     EXPECT_EQ(plugin->parameterValue(kParamRatio), 1.0);
-    EXPECT_EQ(plugin->saveState(), saved);
+    EXPECT_TRUE(plugin->saveState() == saved) << "the state differs from the one restored";
     run.processFrames(2048, 64);
     EXPECT_EQ(run.failedBlocks(), 0);
     EXPECT_EQ(run.differingSamples(), 0);

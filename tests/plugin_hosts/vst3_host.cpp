@@ -40,12 +40,16 @@ std::string narrow(const int16_t* text)
 // The host's objects live as long as the plug-in instance, so they keep no
 // reference count. Each starts with the pointer to its function table, which is
 // what the plug-in receives as the object.
+constexpr v3_result kOk = V3_OK;
+constexpr v3_result kNotImplemented = V3_NOT_IMPLEMENTED;
+
 uint32_t V3_API keepAlive(void*)
 {
     return 1;
 }
 
-v3_result answerQuery(void* self, const v3_tuid iid, void** object, const v3_tuid& ownIid)
+template <const v3_tuid& ownIid>
+v3_result V3_API query(void* self, const v3_tuid iid, void** object)
 {
     const bool known = v3_tuid_match(iid, v3_funknown_iid) || v3_tuid_match(iid, ownIid);
     *object = known ? self : nullptr;
@@ -55,16 +59,15 @@ v3_result answerQuery(void* self, const v3_tuid iid, void** object, const v3_tui
 struct HostApplication
 {
     static constexpr v3_host_application_cpp kTable{
-        {[](void* self, const v3_tuid iid, void** object) { return answerQuery(self, iid, object, v3_host_application_iid); },
-         keepAlive, keepAlive},
+        {query<v3_host_application_iid>, keepAlive, keepAlive},
         {[](void*, v3_str_128 name) {
              const char text[] = "Corvex test host";
              std::copy(std::begin(text), std::end(text), name);
-             return static_cast<v3_result>(V3_OK);
+             return kOk;
          },
          [](void*, v3_tuid, v3_tuid, void** object) {
              *object = nullptr;
-             return static_cast<v3_result>(V3_NOT_IMPLEMENTED);
+             return kNotImplemented;
          }}};
     const v3_host_application_cpp* table = &kTable;
 };
@@ -77,12 +80,12 @@ struct ComponentHandler
         v3_component_handler handler;
     };
     static v3_result V3_API accept(void*, v3_param_id) { return V3_OK; }
-    static constexpr Table kTable{
-        {[](void* self, const v3_tuid iid, void** object) { return answerQuery(self, iid, object, v3_component_handler_iid); },
-         keepAlive, keepAlive},
-        {accept, [](void*, v3_param_id, double) { return static_cast<v3_result>(V3_OK); }, accept,
-         [](void*, int32_t) { return static_cast<v3_result>(V3_OK); }}};
+    static constexpr Table kTable{{query<v3_component_handler_iid>, keepAlive, keepAlive},
+                                  {accept, [](void*, v3_param_id, double) { return kOk; }, accept,
+                                   [](void*, int32_t) { return kOk; }}};
     const Table* table = &kTable;
+
+    v3_component_handler** object() { return reinterpret_cast<v3_component_handler**>(this); }
 };
 
 // The changes of one parameter within a block: (sample offset, normalized value) points.
@@ -95,22 +98,18 @@ struct ParameterQueue
 };
 
 const v3_param_value_queue_cpp ParameterQueue::kTable{
-    {[](void* self, const v3_tuid iid, void** object) { return answerQuery(self, iid, object, v3_param_value_queue_iid); },
-     keepAlive, keepAlive},
+    {query<v3_param_value_queue_iid>, keepAlive, keepAlive},
     {[](void* self) { return static_cast<ParameterQueue*>(self)->id; },
      [](void* self) { return static_cast<int32_t>(static_cast<ParameterQueue*>(self)->points.size()); },
      [](void* self, int32_t index, int32_t* offset, double* value) {
-         const auto& points = static_cast<ParameterQueue*>(self)->points;
-         if (index < 0 || index >= static_cast<int32_t>(points.size()))
-             return static_cast<v3_result>(V3_INVALID_ARG);
-         std::tie(*offset, *value) = points[static_cast<std::size_t>(index)];
-         return static_cast<v3_result>(V3_OK);
+         std::tie(*offset, *value) = static_cast<ParameterQueue*>(self)->points.at(static_cast<std::size_t>(index));
+         return kOk;
      },
      [](void* self, int32_t offset, double value, int32_t* index) {
          auto& points = static_cast<ParameterQueue*>(self)->points;
          *index = static_cast<int32_t>(points.size());
          points.emplace_back(offset, value);
-         return static_cast<v3_result>(V3_OK);
+         return kOk;
      }}};
 
 // The parameter changes of one block, in either direction.
@@ -133,20 +132,17 @@ struct ParameterChanges
 };
 
 const v3_param_changes_cpp ParameterChanges::kTable{
-    {[](void* self, const v3_tuid iid, void** object) { return answerQuery(self, iid, object, v3_param_changes_iid); },
-     keepAlive, keepAlive},
+    {query<v3_param_changes_iid>, keepAlive, keepAlive},
     {[](void* self) { return static_cast<int32_t>(static_cast<ParameterChanges*>(self)->queues.size()); },
      [](void* self, int32_t index) {
-         auto& queues = static_cast<ParameterChanges*>(self)->queues;
-         return index >= 0 && index < static_cast<int32_t>(queues.size())
-                    ? reinterpret_cast<v3_param_value_queue**>(&queues[static_cast<std::size_t>(index)])
-                    : nullptr;
+         auto& queue = static_cast<ParameterChanges*>(self)->queues.at(static_cast<std::size_t>(index));
+         return reinterpret_cast<v3_param_value_queue**>(&queue);
      },
      [](void* self, v3_param_id* id, int32_t* index) {
          return reinterpret_cast<v3_param_value_queue**>(&static_cast<ParameterChanges*>(self)->queueFor(*id, index));
      }}};
 
-// A byte buffer behind the component's state stream.
+// A byte buffer behind the component's state stream, read and written in order.
 struct MemoryStream
 {
     struct Table : v3_funknown
@@ -156,48 +152,29 @@ struct MemoryStream
     static const Table kTable;
     const Table* table = &kTable;
     std::vector<char> bytes;
-    std::size_t position = 0;
+    std::size_t readPosition = 0;
 
     v3_bstream** object() { return reinterpret_cast<v3_bstream**>(this); }
 };
 
 const MemoryStream::Table MemoryStream::kTable{
-    {[](void* self, const v3_tuid iid, void** object) { return answerQuery(self, iid, object, v3_bstream_iid); },
-     keepAlive, keepAlive},
+    {query<v3_bstream_iid>, keepAlive, keepAlive},
     {[](void* self, void* buffer, int32_t size, int32_t* done) {
          auto& stream = *static_cast<MemoryStream*>(self);
-         const auto count = std::min<std::size_t>(static_cast<std::size_t>(size), stream.bytes.size() - stream.position);
-         std::memcpy(buffer, stream.bytes.data() + stream.position, count);
-         stream.position += count;
-         if (done != nullptr)
-             *done = static_cast<int32_t>(count);
-         return static_cast<v3_result>(V3_OK);
+         const auto count = std::min(static_cast<std::size_t>(size), stream.bytes.size() - stream.readPosition);
+         std::memcpy(buffer, stream.bytes.data() + stream.readPosition, count);
+         stream.readPosition += count;
+         *done = static_cast<int32_t>(count);
+         return kOk;
      },
      [](void* self, void* buffer, int32_t size, int32_t* done) {
-         auto& stream = *static_cast<MemoryStream*>(self);
-         stream.bytes.resize(std::max(stream.bytes.size(), stream.position + static_cast<std::size_t>(size)));
-         std::memcpy(stream.bytes.data() + stream.position, buffer, static_cast<std::size_t>(size));
-         stream.position += static_cast<std::size_t>(size);
-         if (done != nullptr)
-             *done = size;
-         return static_cast<v3_result>(V3_OK);
+         auto& bytes = static_cast<MemoryStream*>(self)->bytes;
+         bytes.insert(bytes.end(), static_cast<char*>(buffer), static_cast<char*>(buffer) + size);
+         *done = size;
+         return kOk;
      },
-     [](void* self, int64_t offset, int32_t mode, int64_t* result) {
-         auto& stream = *static_cast<MemoryStream*>(self);
-         const int64_t base = mode == V3_SEEK_SET   ? 0
-                              : mode == V3_SEEK_CUR ? static_cast<int64_t>(stream.position)
-                                                    : static_cast<int64_t>(stream.bytes.size());
-         if (base + offset < 0 || base + offset > static_cast<int64_t>(stream.bytes.size()))
-             return static_cast<v3_result>(V3_INVALID_ARG);
-         stream.position = static_cast<std::size_t>(base + offset);
-         if (result != nullptr)
-             *result = base + offset;
-         return static_cast<v3_result>(V3_OK);
-     },
-     [](void* self, int64_t* position) {
-         *position = static_cast<int64_t>(static_cast<MemoryStream*>(self)->position);
-         return static_cast<v3_result>(V3_OK);
-     }}};
+     [](void*, int64_t, int32_t, int64_t*) { return kNotImplemented; },
+     [](void*, int64_t*) { return kNotImplemented; }}};
 
 class Vst3Plugin final : public HostedPlugin
 {
@@ -208,18 +185,13 @@ public:
         require(reinterpret_cast<bool (*)()>(library_.symbol("InitDll"))(), "InitDll failed");
         moduleExit_ = reinterpret_cast<bool (*)()>(library_.symbol("ExitDll"));
 #else
-        require(reinterpret_cast<bool (*)(void*)>(library_.symbol("ModuleEntry"))(library_.handle()), "ModuleEntry failed");
+        const auto moduleEntry = reinterpret_cast<bool (*)(void*)>(library_.symbol("ModuleEntry"));
+        require(moduleEntry(library_.handle()), "ModuleEntry failed");
         moduleExit_ = reinterpret_cast<bool (*)()>(library_.symbol("ModuleExit"));
 #endif
         factory_ = static_cast<v3_plugin_factory**>(
             const_cast<void*>(reinterpret_cast<const void* (*)()>(library_.symbol("GetPluginFactory"))()));
         require(factory_ != nullptr, "no factory");
-        v3_plugin_factory_3** factory3 = nullptr;
-        if (v3_cpp_obj_query_interface(factory_, v3_plugin_factory_3_iid, &factory3) == V3_OK)
-        {
-            v3_cpp_obj(factory3)->set_host_context(factory3, hostContext());
-            v3_cpp_obj_unref(factory3);
-        }
         for (int32_t i = 0; i < v3_cpp_obj(factory_)->num_classes(factory_); ++i)
         {
             v3_class_info info{};
@@ -246,8 +218,9 @@ public:
                     "cannot create the edit controller");
             separateController_ = true;
         }
-        v3_cpp_obj(controller_)->set_component_handler(controller_, reinterpret_cast<v3_component_handler**>(&handler_));
-        require(v3_cpp_obj_query_interface(component_, v3_audio_processor_iid, &processor_) == V3_OK, "no audio processor");
+        v3_cpp_obj(controller_)->set_component_handler(controller_, handler_.object());
+        require(v3_cpp_obj_query_interface(component_, v3_audio_processor_iid, &processor_) == V3_OK,
+                "no audio processor");
 
         // The plug-in's parameters come after those the framework adds and hides.
         for (int32_t i = 0; i < v3_cpp_obj(controller_)->get_parameter_count(controller_); ++i)
@@ -311,9 +284,10 @@ public:
     std::string valueText(int index, double plainValue) override
     {
         v3_str_128 text{};
-        require(v3_cpp_obj(controller_)->get_parameter_string_for_value(controller_, id(index), toNormalized(index, plainValue),
-                                                                        text) == V3_OK,
-                "get_parameter_string_for_value failed");
+        const double normalized = toNormalized(index, plainValue);
+        const v3_result result =
+            v3_cpp_obj(controller_)->get_parameter_string_for_value(controller_, id(index), normalized, text);
+        require(result == V3_OK, "get_parameter_string_for_value failed");
         return narrow(text);
     }
 
@@ -326,19 +300,17 @@ public:
         return static_cast<float>(toPlain(index, normalized));
     }
 
-    bool process(const std::vector<const float*>& mainInputs, const std::vector<const float*>& sideChainInputs,
-                 const std::vector<float*>& outputs, int frames) override
+    bool process(std::vector<float*> mainInputs, std::vector<float*> sideChainInputs, std::vector<float*> outputs,
+                 int frames) override
     {
-        std::vector<float*> main(mainInputs.size()), sideChain(sideChainInputs.size()), out = outputs;
-        std::ranges::transform(mainInputs, main.begin(), [](const float* p) { return const_cast<float*>(p); });
-        std::ranges::transform(sideChainInputs, sideChain.begin(), [](const float* p) { return const_cast<float*>(p); });
         v3_audio_bus_buffers buses[3]{};
-        for (auto [bus, channels] : {std::pair{&buses[0], &main}, {&buses[1], &sideChain}, {&buses[2], &out}})
+        for (auto [bus, channels] :
+             {std::pair{&buses[0], &mainInputs}, {&buses[1], &sideChainInputs}, {&buses[2], &outputs}})
         {
             bus->num_channels = static_cast<int32_t>(channels->size());
             bus->channel_buffers_32 = channels->data();
         }
-        v3_process_data data{V3_REALTIME, V3_SAMPLE_32, frames, sideChain.empty() ? 1 : 2, 1, buses, &buses[2],
+        v3_process_data data{V3_REALTIME, V3_SAMPLE_32, frames, sideChainInputs.empty() ? 1 : 2, 1, buses, &buses[2],
                              inputChanges_.object(), outputChanges_.object(), nullptr, nullptr, nullptr};
         const v3_result result = v3_cpp_obj(processor_)->process(processor_, &data);
         for (const ParameterQueue& queue : outputChanges_.queues)
@@ -358,7 +330,6 @@ public:
         {
             MemoryStream state;
             require(v3_cpp_obj(component_)->get_state(component_, state.object()) == V3_OK, "get_state failed");
-            state.position = 0;
             require(v3_cpp_obj(controller_)->set_component_state(controller_, state.object()) == V3_OK,
                     "set_component_state failed");
         }
@@ -402,9 +373,11 @@ private:
             {
                 v3_bus_info info{};
                 v3_speaker_arrangement arrangement = 0;
-                require(v3_cpp_obj(component_)->get_bus_info(component_, V3_AUDIO, direction, bus, &info) == V3_OK &&
-                            v3_cpp_obj(component_)->activate_bus(component_, V3_AUDIO, direction, bus, true) == V3_OK &&
-                            v3_cpp_obj(processor_)->get_bus_arrangement(processor_, direction, bus, &arrangement) == V3_OK,
+                v3_component* const component = v3_cpp_obj(component_);
+                v3_audio_processor* const processor = v3_cpp_obj(processor_);
+                require(component->get_bus_info(component_, V3_AUDIO, direction, bus, &info) == V3_OK &&
+                            component->activate_bus(component_, V3_AUDIO, direction, bus, true) == V3_OK &&
+                            processor->get_bus_arrangement(processor_, direction, bus, &arrangement) == V3_OK,
                         "audio bus " + std::to_string(bus));
                 buses.push_back(info);
                 arrangements[direction].push_back(arrangement);
