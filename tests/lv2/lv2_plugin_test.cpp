@@ -48,6 +48,11 @@ struct PluginVariant
     int numChannels;
 };
 
+void PrintTo(const PluginVariant& variant, std::ostream* out)
+{
+    *out << variant.uri;
+}
+
 // The framework's port order: main inputs, side-chain inputs, outputs, the
 // latency, then one control per parameter and the meters.
 struct PortLayout
