@@ -41,7 +41,8 @@ std::string narrow(const int16_t* text)
 // reference count. Each starts with the pointer to its function table, which is
 // what the plug-in receives as the object.
 constexpr v3_result kOk = V3_OK;
-constexpr v3_result kNotImplemented = V3_NOT_IMPLEMENTED;
+// Windows' result codes do not fit the signed type as enumerators: converted explicitly.
+constexpr v3_result kNotImplemented = static_cast<v3_result>(V3_NOT_IMPLEMENTED);
 
 uint32_t V3_API keepAlive(void*)
 {
@@ -53,7 +54,7 @@ v3_result V3_API query(void* self, const v3_tuid iid, void** object)
 {
     const bool known = v3_tuid_match(iid, v3_funknown_iid) || v3_tuid_match(iid, ownIid);
     *object = known ? self : nullptr;
-    return known ? V3_OK : V3_NO_INTERFACE;
+    return known ? kOk : static_cast<v3_result>(V3_NO_INTERFACE);
 }
 
 struct HostApplication
