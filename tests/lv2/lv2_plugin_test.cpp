@@ -17,6 +17,7 @@
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -53,23 +54,26 @@ void PrintTo(const PluginVariant& variant, std::ostream* out)
     *out << variant.uri;
 }
 
-// The framework's port order: main inputs, side-chain inputs, outputs, the
-// latency, then one control per parameter and the meters.
+// The framework's port order: main inputs, side-chain inputs, outputs, event
+// input and output, the latency, then one control per parameter and the meters.
 struct PortLayout
 {
     int n;
     std::uint32_t audioInput(int c) const { return c; }
     std::uint32_t sideChainInput(int c) const { return n + c; }
     std::uint32_t audioOutput(int c) const { return 2 * n + c; }
-    std::uint32_t latency() const { return 3 * n; }
-    std::uint32_t control(int id) const { return 3 * n + 1 + id; }
+    std::uint32_t eventsIn() const { return 3 * n; }
+    std::uint32_t eventsOut() const { return 3 * n + 1; }
+    std::uint32_t latency() const { return 3 * n + 2; }
+    std::uint32_t control(int id) const { return 3 * n + 3 + id; }
     std::uint32_t gainReductionMeter(int c) const { return control(kNumParameters) + c; }
     std::uint32_t inputMeter(int c) const { return gainReductionMeter(n) + c; }
     std::uint32_t outputMeter(int c) const { return inputMeter(n) + c; }
     std::uint32_t numPorts() const { return outputMeter(n); }
 };
 
-// The two features a host must give: a URID map and options (here the block length).
+// The features a host must give: a URID map, options (here the block length)
+// and a worker, which the plug-ins never use (they have no state of their own).
 struct HostFeatures
 {
     static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri)
@@ -80,11 +84,16 @@ struct HostFeatures
     std::map<std::string, LV2_URID> uris;
     LV2_URID_Map uridMap{&uris, &map};
     int maxBlockLength = 4096;
+    LV2_URID sequence = map(&uris, LV2_ATOM__Sequence), chunk = map(&uris, LV2_ATOM__Chunk);
     LV2_Options_Option options[2] = {{LV2_OPTIONS_INSTANCE, 0, map(&uris, LV2_BUF_SIZE__maxBlockLength), sizeof(int),
                                       map(&uris, LV2_ATOM__Int), &maxBlockLength},
                                      {}};
-    LV2_Feature mapFeature{LV2_URID__map, &uridMap}, optionsFeature{LV2_OPTIONS__options, options};
-    const LV2_Feature* features[3] = {&mapFeature, &optionsFeature, nullptr};
+    LV2_Worker_Schedule worker{nullptr, [](LV2_Worker_Schedule_Handle, std::uint32_t, const void*) {
+                                   return LV2_WORKER_ERR_UNKNOWN;
+                               }};
+    LV2_Feature mapFeature{LV2_URID__map, &uridMap}, optionsFeature{LV2_OPTIONS__options, options},
+        workerFeature{LV2_WORKER__schedule, &worker};
+    const LV2_Feature* features[4] = {&mapFeature, &optionsFeature, &workerFeature, nullptr};
 };
 
 class Lv2Plugin : public ::testing::TestWithParam<PluginVariant>
@@ -127,6 +136,8 @@ protected:
         lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), ports.data());
         for (std::uint32_t port = layout.latency(); port < layout.numPorts(); ++port)
             lilv_instance_connect_port(instance, port, &ports[port]);
+        lilv_instance_connect_port(instance, layout.eventsIn(), &events[0]);
+        lilv_instance_connect_port(instance, layout.eventsOut(), &events[1]);
         for (int c = 0; c < layout.n; ++c)
         {
             lilv_instance_connect_port(instance, layout.audioInput(c), audio[0][c]);
@@ -136,6 +147,13 @@ protected:
         lilv_instance_activate(instance);
     }
     float& control(int id) { return ports[layout.control(id)]; }
+    // One host block: no events in, room for events out.
+    void run(std::uint32_t frames)
+    {
+        events[0].atom = {sizeof(LV2_Atom_Sequence_Body), host.sequence};
+        events[1].atom = {sizeof(events[1]) - sizeof(LV2_Atom), host.chunk};
+        lilv_instance_run(instance, frames);
+    }
     void TearDown() override { lilv_instance_free(instance); }
 
     static inline LilvWorld* world = nullptr;
@@ -145,6 +163,12 @@ protected:
     const PortLayout layout{GetParam().numChannels};
     std::vector<float> ports = std::vector<float>(layout.numPorts()), minimum = ports, maximum = ports;
     float audio[3][2][4096] = {}; // inputs, outputs, side-chain inputs
+    struct alignas(8) EventBuffer
+    {
+        LV2_Atom atom;
+        LV2_Atom_Sequence_Body body;
+        std::uint8_t room[4096];
+    } events[2] = {}; // in, out
 };
 
 // At every host block size, with the side chain connected or not and controls
@@ -195,7 +219,7 @@ TEST_P(Lv2Plugin, OutputIsBitIdenticalToTheEngineAtEveryHostBlockSize)
                     audio[0][c][i] = 0.7f * input.next();
                     audio[2][c][i] = 0.7f * sideChain.next();
                 }
-            lilv_instance_run(instance, static_cast<std::uint32_t>(blockSize));
+            run(static_cast<std::uint32_t>(blockSize));
             float meters[3][2] = {{1.0f, 1.0f}};
             for (std::size_t call = 0; call < blockSize; call += 32)
             {
@@ -236,7 +260,7 @@ TEST_P(Lv2Plugin, ARateTheEngineCannotTakePassesTheInputThrough)
     for (int c = 0; c < layout.n; ++c)
         for (int i = 0; i < 100; ++i)
             audio[0][c][i] = noise.next();
-    lilv_instance_run(instance, 100);
+    run(100);
     for (int c = 0; c < layout.n; ++c)
         EXPECT_EQ(std::memcmp(audio[0][c], audio[1][c], 100 * sizeof(float)), 0) << "channel " << c;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
@@ -254,7 +278,7 @@ TEST_P(Lv2Plugin, RunAllocatesNothingAndLocksOncePerEngineCallAndChange)
         const std::uint64_t changes = (control(kParamRatio) != ratio) + (control(kParamInputGain) != inputGainDb);
         control(kParamRatio) = ratio;
         control(kParamInputGain) = inputGainDb;
-        const auto counts = corvex::testing::countCalls([&] { lilv_instance_run(instance, blockSize); });
+        const auto counts = corvex::testing::countCalls([&] { run(blockSize); });
         EXPECT_EQ(counts.allocations, 0u);
         EXPECT_EQ(counts.deallocations, 0u);
         EXPECT_EQ(counts.locks, (blockSize + 31) / 32 + changes);
@@ -285,7 +309,7 @@ TEST_P(Lv2Plugin, RunMakesNoSystemCall)
                 const std::uint32_t port = layout.control(id);
                 ports[port] = minimum[port] + static_cast<float>((block * (id + 3)) % 11) / 10.0f * (maximum[port] - minimum[port]);
             }
-            lilv_instance_run(instance, kBlockSizes[block % 9]);
+            run(kBlockSizes[block % 9]);
         }
         syscall(SYS_exit, 0);
     }
