@@ -17,12 +17,7 @@ namespace corvex::plugin_hosts
 inline constexpr int kSampleRate = 48000;
 
 // Meter kinds in the order of the plug-in's output parameters, each one per channel.
-enum class MeterKind
-{
-    GainReduction,
-    InputPeak,
-    OutputPeak
-};
+enum class MeterKind { GainReduction, InputPeak, OutputPeak };
 
 // A hosted plug-in and a reference engine from the shared library, fed the same
 // signal side by side: a 997 Hz sine at -6 dBFS on the main input and a 150 Hz
@@ -135,7 +130,8 @@ public:
     int failedBlocks() const { return failedBlocks_; }
     float pluginMeterDb(MeterKind kind, int channel) const
     {
-        return static_cast<float>(plugin_.parameterValue(kNumParameters + static_cast<int>(kind) * numChannels_ + channel));
+        const int meter = kNumParameters + static_cast<int>(kind) * numChannels_ + channel;
+        return static_cast<float>(plugin_.parameterValue(meter));
     }
     const std::vector<std::vector<float>>& input() const { return input_; }
     const std::vector<std::vector<float>>& output() const { return output_; }

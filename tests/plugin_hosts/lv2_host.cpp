@@ -187,7 +187,7 @@ private:
     float& controlValue(int index) { return values_[controlPorts_.at(static_cast<std::size_t>(index))]; }
     using Node = std::unique_ptr<LilvNode, void (*)(LilvNode*)>;
     Node node(const char* uri) { return {lilv_new_uri(world_.get(), uri), lilv_node_free}; }
-    bool isA(const LilvPort* port, const char* portClass) { return lilv_port_is_a(plugin_, port, node(portClass).get()); }
+    bool isA(const LilvPort* port, const char* type) { return lilv_port_is_a(plugin_, port, node(type).get()); }
     bool hasProperty(const LilvPort* port, const char* property)
     {
         return lilv_port_has_property(plugin_, port, node(property).get());

@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <tuple>
 
 namespace corvex::plugin_hosts
 {
@@ -49,75 +48,64 @@ v3_result V3_API query(void* self, const v3_tuid iid, void** object)
     return known ? kOk : static_cast<v3_result>(V3_NO_INTERFACE);
 }
 
-// The changes of one parameter within a block: (sample offset, normalized value) points.
+// The change of one parameter within a block: the latest point, at its sample
+// offset (the host sends one per block, the plug-in one per meter).
 struct ParameterQueue
 {
     static const v3_param_value_queue_cpp kTable;
     const v3_param_value_queue_cpp* table = &kTable;
     v3_param_id id = 0;
-    std::vector<std::pair<int32_t, double>> points;
+    int32_t offset = 0;
+    double value = 0.0;
 };
 
 const v3_param_value_queue_cpp ParameterQueue::kTable{
     {query<v3_param_value_queue_iid>, keepAlive, keepAlive},
-    {[](void* self) { return static_cast<ParameterQueue*>(self)->id; },
-     [](void* self) { return static_cast<int32_t>(static_cast<ParameterQueue*>(self)->points.size()); },
-     [](void* self, int32_t index, int32_t* offset, double* value) {
-         std::tie(*offset, *value) = static_cast<ParameterQueue*>(self)->points.at(static_cast<std::size_t>(index));
+    {[](void* self) { return static_cast<ParameterQueue*>(self)->id; }, [](void*) { return int32_t{1}; },
+     [](void* self, int32_t, int32_t* offset, double* value) {
+         const auto& queue = *static_cast<ParameterQueue*>(self);
+         *offset = queue.offset;
+         *value = queue.value;
          return kOk;
      },
      [](void* self, int32_t offset, double value, int32_t* index) {
-         auto& points = static_cast<ParameterQueue*>(self)->points;
-         *index = static_cast<int32_t>(points.size());
-         points.emplace_back(offset, value);
+         auto& queue = *static_cast<ParameterQueue*>(self);
+         queue.offset = offset;
+         queue.value = value;
+         *index = 0;
          return kOk;
      }}};
 
-// The parameter changes of one block, in either direction. Queues for every
-// parameter are made up front, so that the plug-in's process call allocates nothing.
+// The parameter changes of one block, in either direction, with room for every
+// parameter made up front: nothing is allocated while the plug-in processes.
 struct ParameterChanges
 {
     static const v3_param_changes_cpp kTable;
     const v3_param_changes_cpp* table = &kTable;
     std::vector<ParameterQueue> queues;
-    std::size_t used = 0;
+    int32_t used = 0;
 
     v3_param_changes** object() { return reinterpret_cast<v3_param_changes**>(this); }
-    void makeRoom(std::size_t parameterCount)
-    {
-        queues.resize(parameterCount);
-        for (ParameterQueue& queue : queues)
-            queue.points.reserve(8);
-    }
     ParameterQueue* queueFor(v3_param_id id, int32_t* index = nullptr)
     {
-        const auto end = queues.begin() + static_cast<std::ptrdiff_t>(used);
-        auto found = std::find_if(queues.begin(), end, [id](const ParameterQueue& queue) { return queue.id == id; });
-        if (found == end)
-        {
-            if (used == queues.size())
-                return nullptr;
-            found->id = id;
-            ++used;
-        }
+        int32_t found = 0;
+        while (found < used && queues[found].id != id)
+            ++found;
+        if (found == static_cast<int32_t>(queues.size()))
+            return nullptr;
+        if (found == used)
+            queues[used++].id = id;
         if (index != nullptr)
-            *index = static_cast<int32_t>(found - queues.begin());
-        return &*found;
-    }
-    void clear()
-    {
-        for (ParameterQueue& queue : queues)
-            queue.points.clear();
-        used = 0;
+            *index = found;
+        return &queues[found];
     }
 };
 
 const v3_param_changes_cpp ParameterChanges::kTable{
     {query<v3_param_changes_iid>, keepAlive, keepAlive},
-    {[](void* self) { return static_cast<int32_t>(static_cast<ParameterChanges*>(self)->used); },
+    {[](void* self) { return static_cast<ParameterChanges*>(self)->used; },
      [](void* self, int32_t index) {
-         auto& queue = static_cast<ParameterChanges*>(self)->queues.at(static_cast<std::size_t>(index));
-         return reinterpret_cast<v3_param_value_queue**>(&queue);
+         return reinterpret_cast<v3_param_value_queue**>(&static_cast<ParameterChanges*>(self)->queues.at(index));
      },
      [](void* self, v3_param_id* id, int32_t* index) {
          return reinterpret_cast<v3_param_value_queue**>(static_cast<ParameterChanges*>(self)->queueFor(*id, index));
@@ -215,8 +203,8 @@ public:
             // Output parameters report changes only: until the first, they hold their defaults.
             outputValues_[info.param_id] = info.default_normalised_value;
         }
-        inputChanges_.makeRoom(static_cast<std::size_t>(count));
-        outputChanges_.makeRoom(static_cast<std::size_t>(count));
+        inputChanges_.queues.resize(static_cast<std::size_t>(count));
+        outputChanges_.queues.resize(static_cast<std::size_t>(count));
 
         setUpBuses();
         v3_process_setup setup{V3_REALTIME, V3_SAMPLE_32, maxFrames, sampleRate};
@@ -282,9 +270,9 @@ public:
     {
         if (std::isnan(plainValue))
             return NAN; // no normalized value stands for it: nothing reaches the plug-in
-        const double normalized = toNormalized(index, plainValue);
-        inputChanges_.queueFor(id(index))->points.emplace_back(0, normalized);
-        return static_cast<float>(toPlain(index, normalized));
+        ParameterQueue& queue = *inputChanges_.queueFor(id(index));
+        queue.value = toNormalized(index, plainValue);
+        return static_cast<float>(toPlain(index, queue.value));
     }
 
     bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
@@ -300,11 +288,9 @@ public:
         v3_process_data data{V3_REALTIME, V3_SAMPLE_32, frames, sideChainInputs.empty() ? 1 : 2, 1, buses, &buses[2],
                              inputChanges_.object(), outputChanges_.object(), nullptr, nullptr, nullptr};
         const v3_result result = inAudioCallback([&] { return v3_cpp_obj(processor_)->process(processor_, &data); });
-        for (std::size_t queue = 0; queue < outputChanges_.used; ++queue)
-            if (!outputChanges_.queues[queue].points.empty())
-                outputValues_[outputChanges_.queues[queue].id] = outputChanges_.queues[queue].points.back().second;
-        inputChanges_.clear();
-        outputChanges_.clear();
+        for (int32_t queue = 0; queue < outputChanges_.used; ++queue)
+            outputValues_[outputChanges_.queues[queue].id] = outputChanges_.queues[queue].value;
+        inputChanges_.used = outputChanges_.used = 0;
         return result == V3_OK;
     }
 
