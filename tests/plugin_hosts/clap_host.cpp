@@ -114,12 +114,8 @@ public:
     HostParameterInfo parameterInfo(int index) override
     {
         const clap_param_info_t param = info(index);
-        return {param.name,
-                param.min_value,
-                param.max_value,
-                param.default_value,
-                (param.flags & CLAP_PARAM_IS_READONLY) != 0,
-                (param.flags & CLAP_PARAM_IS_STEPPED) != 0};
+        return {param.name, param.min_value, param.max_value, param.default_value,
+                (param.flags & CLAP_PARAM_IS_READONLY) != 0, (param.flags & CLAP_PARAM_IS_STEPPED) != 0, ""};
     }
 
     std::string valueText(int index, double plainValue) override

@@ -15,8 +15,9 @@ struct HostParameterInfo
 {
     std::string name;
     double minimum, maximum, defaultValue;
-    bool isOutput;  // read-only: written by the plug-in (the meters)
-    bool isStepped; // switches and choices
+    bool isOutput;      // read-only: written by the plug-in (the meters)
+    bool isStepped;     // switches and choices
+    std::string symbol; // what LV2 hosts store a control by; none in other formats
 };
 
 // Channels of the audio buses the plug-in declares: the main input, the input

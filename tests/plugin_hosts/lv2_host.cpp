@@ -119,7 +119,8 @@ public:
             return result;
         };
         return {text(lilv_port_get_name(plugin_, port)), value(minimum), value(maximum), value(defaultValue),
-                isA(port, LV2_CORE__OutputPort), hasProperty(port, LV2_CORE__integer)};
+                isA(port, LV2_CORE__OutputPort), hasProperty(port, LV2_CORE__integer),
+                lilv_node_as_string(lilv_port_get_symbol(plugin_, port))};
     }
 
     // The label of the scale point at that value; continuous controls have none.

@@ -12,6 +12,9 @@
 #include <set>
 #include <string>
 
+#if defined(CORVEX_LV2_STEREO)
+#include "plugins/corvex/parameter_symbol.h"
+#endif
 #if defined(__linux__)
 #include "tests/support/audio_thread_call_counts.h"
 
@@ -118,6 +121,9 @@ TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
         const auto defaultChoice =
             std::ranges::find(description.choices, std::string(defaultText), &host::ParameterChoice::text);
         EXPECT_EQ(info.name, description.name);
+#if defined(CORVEX_LV2_STEREO)
+        EXPECT_EQ(info.symbol, GetParam().format == Format::Lv2 ? plugin::symbolFromName(description.name) : "");
+#endif
         EXPECT_FALSE(info.isOutput);
         EXPECT_EQ(info.isStepped, !continuous);
         EXPECT_EQ(info.minimum, continuous ? std::min(description.displayAtZero, description.displayAtOne) : 0.0f);

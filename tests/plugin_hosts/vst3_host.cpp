@@ -251,7 +251,8 @@ public:
                 toPlain(index, 1.0),
                 toPlain(index, info.default_normalised_value),
                 (info.flags & V3_PARAM_READ_ONLY) != 0,
-                info.step_count > 0};
+                info.step_count > 0,
+                ""};
     }
 
     std::string valueText(int index, double plainValue) override
