@@ -1,6 +1,7 @@
 #include "plugins/corvex/ui/corvex_ui.h"
 
 #include "plugins/corvex/factory_programs.h"
+#include "plugins/corvex/meter_level.h"
 #include "plugins/corvex/ui/ui_theme.h"
 
 #include <algorithm>
@@ -37,7 +38,9 @@ CorvexUI::CorvexUI()
     loadSharedResources();
     for (int id = 0; id < kNumParameters; ++id)
         showControl(id, presenter_.defaultValue(id));
-    metersDb_.fill(-120.0f);
+    // Silence until the plug-in reports: no level and no gain reduction.
+    metersDb_.fill(corvex::plugin::kMeterFloorDb);
+    std::fill_n(metersDb_.begin(), kNumChannels, 0.0f);
     inputMeter_.setArea(panel_.inputMeter);
     reductionMeter_.setArea(panel_.reductionMeter);
     outputMeter_.setArea(panel_.outputMeter);
@@ -88,6 +91,11 @@ void CorvexUI::showControl(const int parameterId, const float plainValue)
 
 void CorvexUI::showMeter(const uint32_t meter, const float valueDb)
 {
+    // A reduction at the meters' floor is no reading: some hosts report the
+    // meter's lowest value before the first block, and the engine never
+    // reduces by more than its 100 dB range.
+    if (meter / kNumChannels == 0 && valueDb <= corvex::plugin::kMeterFloorDb)
+        return;
     metersDb_[meter] = valueDb;
     const int channel = static_cast<int>(meter) % kNumChannels;
     const uint32_t kind = meter / kNumChannels;

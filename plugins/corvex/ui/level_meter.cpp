@@ -160,10 +160,11 @@ void LevelMeter::draw(NanoVG& painter) const
 
     // The number: the held peak (dBFS) or the held deepest reduction (dB).
     char readout[16];
+    const float shownDb = level ? furthest : -furthest;
     if (level && furthest <= kLevelBottomDb - 30.0f)
         std::snprintf(readout, sizeof readout, "-inf");
-    else
-        std::snprintf(readout, sizeof readout, "%.1f", level ? furthest : -std::max(0.0f, furthest) + 0.0f);
+    else // within a twentieth of 0 dB reads "0.0", never "-0.0"
+        std::snprintf(readout, sizeof readout, "%.1f", std::fabs(shownDb) < 0.05f ? 0.0f : shownDb);
     painter.fontSize(Theme::valueSize);
     painter.textAlign(NanoVG::ALIGN_LEFT | NanoVG::ALIGN_BOTTOM);
     painter.fillColor(level ? Theme::text() : Theme::reduction());
