@@ -30,6 +30,8 @@ public:
 protected:
     void parameterChanged(uint32_t index, float value) override;
     void programLoaded(uint32_t index) override;
+    // The plug-in keeps no state of its own beyond its controls: nothing to show.
+    void stateChanged(const char*, const char*) override {}
     void uiIdle() override;
     void onNanoDisplay() override;
     bool onMouse(const MouseEvent& event) override;
