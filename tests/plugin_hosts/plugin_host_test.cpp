@@ -252,7 +252,9 @@ TEST_P(PluginHost, ARateTheEngineCannotTakePlaysTheInputThrough)
 #if defined(__linux__)
 // The audio callback allocates nothing and takes one lock per engine call, plus
 // one per control that changed (the engine publishes each new value under its
-// lock, on the same thread, so the lock is never contended), at every block size.
+// lock, on the same thread, so the lock is never contended), at every block
+// size. The CLAP wrapper also tries, once per callback, the lock of its queue
+// of edits made in the interface: a lock it never waits for.
 TEST_P(PluginHost, AudioCallbackAllocatesNothingAndLocksOncePerEngineCallAndChange)
 {
     plugin->enterAudioCallback = &corvex::testing::resumeCountingCalls;
@@ -274,7 +276,8 @@ TEST_P(PluginHost, AudioCallbackAllocatesNothingAndLocksOncePerEngineCallAndChan
         const corvex::testing::CallCounts counts = corvex::testing::takeCallCounts();
         EXPECT_EQ(counts.allocations, 0u);
         EXPECT_EQ(counts.deallocations, 0u);
-        EXPECT_EQ(counts.locks, static_cast<std::uint64_t>((frames + 31) / 32 + changes));
+        const int interfaceQueue = GetParam().format == Format::Clap ? 1 : 0;
+        EXPECT_EQ(counts.locks, static_cast<std::uint64_t>((frames + 31) / 32 + changes + interfaceQueue));
     }
     EXPECT_EQ(run.differingSamples(), 0);
 }
