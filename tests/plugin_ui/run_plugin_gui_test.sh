@@ -54,7 +54,7 @@ if [ -n "${5:-}" ]; then
     # Wine draws OpenGL in a child window off the screen, in an X window of the
     # view's size parked in a 1x1 parent, and on a virtual display never copies
     # it into the host's window: that X window is photographed.
-    view=$(xwininfo -root -tree | awk -v size=" ${width}x${height}+0+0 " 'index($0, "(has no name): ()") && index($0, size) {print $1; exit}')
+    view=$(xwininfo -root -tree | awk -v size=" ${width}x${height}+0+0 " 'index($0, "(has no name): ()") && index($0, size) {print $1; exit}') || true
     import -window "${view:-root}" "$screenshot"
 else
     import -window root "$screenshot"
