@@ -1,6 +1,6 @@
 // Compressor plug-ins side by side through one LV2 host (lilv), interleaved.
 //
-//   LV2_PATH=build/lv2:/usr/lib/lv2 corvex_peer_compare [rounds]
+//   LV2_PATH=build/bin:/usr/lib/lv2 corvex_peer_compare [rounds]
 //
 // Every plug-in below that is installed runs at 48 kHz in blocks of 32 frames
 // on the same stereo (or mono) stream, with settings that make it compress.

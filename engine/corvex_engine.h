@@ -13,7 +13,10 @@
 #ifndef CORVEX_ENGINE_H
 #define CORVEX_ENGINE_H
 
-#if defined(_WIN32)
+/* CORVEX_ENGINE_STATIC: the engine is linked into the program itself, unmarked. */
+#if defined(CORVEX_ENGINE_STATIC)
+#  define CORVEX_ENGINE_EXPORT
+#elif defined(_WIN32)
 #  if defined(CORVEX_ENGINE_BUILDING)
 #    define CORVEX_ENGINE_EXPORT __declspec(dllexport)
 #  else

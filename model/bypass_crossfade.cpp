@@ -7,8 +7,8 @@
 #include "model/delay_line.h"
 #include "model/glide_settled.h"
 #include "model/model_state.h"
+#include "model/settled_bypass.h"
 
-#include <bit>
 #include <cstdint>
 
 namespace corvex
@@ -47,8 +47,7 @@ void runBypassCrossfade(const double* const* input, const double* const* sideCha
     double fade = state.enableFade;
 
     const double target = snapshot.enableFadeTarget;
-    const bool fadedOut = std::bit_cast<std::uint64_t>(fade) == 0 && glideSettled(fade, target, kEnableFadeRate);
-    if (snapshot.effectEnabled == 0 && fadedOut)
+    if (bypassSettled(snapshot, state))
     {
         runLightPath(input, output, numSamples, numChannels, snapshot, state);
         state.resetPending = 0;

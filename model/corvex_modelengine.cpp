@@ -8,6 +8,7 @@
 #include "model/model_state.h"
 #include "model/parameter_table.h"
 #include "model/sample_rate_setup.h"
+#include "model/settled_bypass.h"
 
 #include <cmath>
 #include <cstdio>
@@ -157,7 +158,8 @@ double readMeter(const ModelState& state, std::int32_t meterId)
 } // namespace
 
 CorvexPrivateEngine::CorvexPrivateEngine()
-    : modelState(nullptr), firstSnapshot(nullptr), secondSnapshot(nullptr), workingSnapshot(nullptr)
+    : modelState(nullptr), firstSnapshot(nullptr), secondSnapshot(nullptr), workingSnapshot(nullptr),
+      publishCount(1), workingSnapshotCount(0)
 {
     try
     {
@@ -222,9 +224,11 @@ void CorvexPrivateEngine::publishSnapshot()
 {
     std::swap(publishedSnapshot, editSnapshot);
     std::memcpy(static_cast<void*>(editSnapshot), publishedSnapshot, sizeof(ParameterSnapshot));
+    ++publishCount;
 }
 
-void CorvexPrivateEngine::copyPublishedSnapshot(ParameterSnapshot& destination)
+// Takes engineMutex for the audio side: spinning briefly before it blocks.
+void CorvexPrivateEngine::lockForAudio()
 {
     bool locked = false;
     for (int attempt = 0; attempt < kAudioLockSpins && !locked; ++attempt)
@@ -235,7 +239,26 @@ void CorvexPrivateEngine::copyPublishedSnapshot(ParameterSnapshot& destination)
     }
     if (!locked)
         engineMutex.lock();
+}
+
+void CorvexPrivateEngine::copyPublishedSnapshot(ParameterSnapshot& destination)
+{
+    lockForAudio();
     std::memcpy(static_cast<void*>(&destination), publishedSnapshot, sizeof(ParameterSnapshot));
+    engineMutex.unlock();
+}
+
+// The once-per-block lock of the audio side. Only the audio side writes the
+// working copy, so it still holds the published bytes when nothing was
+// published since its last copy.
+void CorvexPrivateEngine::refreshWorkingSnapshot()
+{
+    lockForAudio();
+    if (workingSnapshotCount != publishCount)
+    {
+        std::memcpy(static_cast<void*>(workingSnapshot), publishedSnapshot, sizeof(ParameterSnapshot));
+        workingSnapshotCount = publishCount;
+    }
     engineMutex.unlock();
 }
 
@@ -362,10 +385,6 @@ float CorvexPrivateEngine::getMeterValue(int inMeterId)
 void CorvexPrivateEngine::process(const float* const* inBuffer, float* const* outBuffer,
                                   const float* const* sideChainBuffer, int inNumChannels, int inNumSamples)
 {
-    AudioBlock input(inNumChannels, inNumSamples);
-    AudioBlock sideChain(inNumChannels, inNumSamples);
-    AudioBlock output(inNumChannels, inNumSamples);
-
     const bool samplesValid = inNumSamples > 0 && inNumSamples <= kCorvexMaxBufferSize;
     if (!samplesValid)
         reportArgument("inNumSamples > 0 && inNumSamples <= kCorvexMaxBufferSize", line::kProcessSamples,
@@ -405,7 +424,18 @@ void CorvexPrivateEngine::process(const float* const* inBuffer, float* const* ou
     }
 
     vec::prepareVectorUnit();
+    refreshWorkingSnapshot();
 
+    // Effect off and faded out: no double blocks needed.
+    if (bypassSettled(*workingSnapshot, *modelState))
+    {
+        runSettledBypass(inBuffer, outBuffer, inNumSamples, inNumChannels, *workingSnapshot, *modelState);
+        return;
+    }
+
+    AudioBlock input(inNumChannels, inNumSamples);
+    AudioBlock sideChain(inNumChannels, inNumSamples);
+    AudioBlock output(inNumChannels, inNumSamples);
     for (int c = 0; c < inNumChannels; ++c)
     {
         convertInputChannel(inBuffer[c], input.channels[c], inNumSamples);
@@ -415,8 +445,6 @@ void CorvexPrivateEngine::process(const float* const* inBuffer, float* const* ou
         else
             vec::zeroDoubles(sideChain.channels[c], inNumSamples);
     }
-
-    copyPublishedSnapshot(*workingSnapshot);
 
     runBypassCrossfade(input.read(), sideChain.read(), output.data(), inNumSamples, inNumChannels, *workingSnapshot,
                        *modelState);

@@ -48,6 +48,8 @@ public:
 private:
     ParameterValues currentValues() const;
     void publishSnapshot();
+    void lockForAudio();
+    void refreshWorkingSnapshot();
 
     ModelState* modelState;
     ParameterSnapshot* firstSnapshot;
@@ -56,6 +58,10 @@ private:
     ParameterSnapshot* publishedSnapshot;
     ParameterSnapshot* editSnapshot;
     std::mutex engineMutex;
+    // Publications so far, and the one the working copy holds; both guarded by
+    // engineMutex. An unchanged count spares the audio side the copy.
+    std::uint64_t publishCount;
+    std::uint64_t workingSnapshotCount;
     std::atomic<float> normalizedValues[kNumParameters];
     std::atomic<float> sampleRate;
 

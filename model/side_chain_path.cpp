@@ -24,16 +24,9 @@ void runSideChainPath(const double* const* source, double* const* listen, double
     const std::int32_t n = boundedSampleCount(numSamples);
     const std::int32_t channels = boundedChannelCount(numChannels);
 
-    double highPassed[kMaxChannels][kBlockCapacity];
-    double belled[kMaxChannels][kBlockCapacity];
-    double* const highPassedChannels[kMaxChannels] = {highPassed[0], highPassed[1]};
-    double* const belledChannels[kMaxChannels] = {belled[0], belled[1]};
-    smoothedFirstOrder(source, highPassedChannels, n, channels, state.highPassState, snapshot.sideChainHighPass,
-                       kSideChainEqualiserGlideRate);
-    smoothedSecondOrder(highPassedChannels, belledChannels, n, channels, state.bellState, snapshot.sideChainBell,
+    smoothedFilterChain(source, listen, n, channels, state.highPassState, snapshot.sideChainHighPass,
+                        state.bellState, snapshot.sideChainBell, state.lowPassState, snapshot.sideChainLowPass,
                         kSideChainEqualiserGlideRate);
-    smoothedFirstOrder(belledChannels, listen, n, channels, state.lowPassState, snapshot.sideChainLowPass,
-                       kSideChainEqualiserGlideRate);
 
     // Detector channel c reads listen channel c, or the other one when swapped.
     const bool swap = channels == 2 && snapshot.sideChainSwap != 0;

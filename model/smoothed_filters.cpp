@@ -1,13 +1,16 @@
 #include "model/smoothed_filters.h"
 
+#include "libraries/dsp/math/double_lanes.h"
 #include "model/block_counts.h"
-#include "model/transposed_direct_form.h"
+#include "model/glide_settled.h"
 
 namespace corvex
 {
 
 namespace
 {
+
+using dsp::math::DoubleLanes;
 
 // Moves a coefficient by the fraction rate of its distance to the target.
 inline double glide(double current, double target, double rate)
@@ -33,54 +36,108 @@ void glideCoefficients(dsp::SecondOrderCoefficients& current, const dsp::SecondO
     current.a2 = glide(current.a2, target.a2, rate);
 }
 
-double filterSample(double x, double& s, const dsp::FirstOrderCoefficients& c)
+// True when no used coefficient moves any more: every later glide is a no-op.
+bool coefficientsSettled(const dsp::FirstOrderCoefficients& current, const dsp::FirstOrderCoefficients& target,
+                         double rate)
 {
-    return firstOrderSection(x, s, c.b0, c.b1, c.a1);
+    return glideSettled(current.b0, target.b0, rate) && glideSettled(current.b1, target.b1, rate) &&
+           glideSettled(current.a1, target.a1, rate);
 }
 
-double filterSample(double x, BiquadChannelState& s, const dsp::SecondOrderCoefficients& c)
+bool coefficientsSettled(const dsp::SecondOrderCoefficients& current, const dsp::SecondOrderCoefficients& target,
+                         double rate)
 {
-    return secondOrderSection(x, s.s1, s.s2, c.b0, c.b1, c.b2, c.a1, c.a2);
+    return glideSettled(current.b0, target.b0, rate) && glideSettled(current.b1, target.b1, rate) &&
+           glideSettled(current.b2, target.b2, rate) && glideSettled(current.a1, target.a1, rate) &&
+           glideSettled(current.a2, target.a2, rate);
 }
 
-// The block loop of both kernels: coefficients and channel states in locals,
-// one glide per sample shared by the channels, stored back once.
-template <int kChannels, typename Coefficients, typename ChannelState>
-void runSmoothed(const double* const* source, double* const* destination, std::int32_t n, Coefficients& current,
-                 ChannelState* states, const Coefficients& target, double rate)
-{
-    Coefficients coefficients = current;
-    ChannelState s[kChannels];
-    for (int c = 0; c < kChannels; ++c)
-        s[c] = states[c];
-
-    for (std::int32_t i = 0; i < n; ++i)
-    {
-        glideCoefficients(coefficients, target, rate);
-        for (int c = 0; c < kChannels; ++c)
-            destination[c][i] = filterSample(source[c][i], s[c], coefficients);
-    }
-
-    current = coefficients;
-    for (int c = 0; c < kChannels; ++c)
-        states[c] = s[c];
-}
-
-// Starts a flagged filter at its targets, then runs the mono or the stereo loop.
+// A flagged filter starts at its targets.
 template <typename State, typename Coefficients>
-void runSmoothedFilter(const double* const* source, double* const* destination, std::int32_t numSamples,
-                       std::int32_t numChannels, State& state, const Coefficients& target, double rate)
+void applyResetFlag(State& state, const Coefficients& target)
 {
     if (state.resetFlag != 0)
     {
         state.current = target;
         state.resetFlag = 0;
     }
-    const std::int32_t n = boundedSampleCount(numSamples);
-    if (boundedChannelCount(numChannels) == 1)
-        runSmoothed<1>(source, destination, n, state.current, state.channel, target, rate);
-    else
-        runSmoothed<2>(source, destination, n, state.current, state.channel, target, rate);
+}
+
+// One sample of both channels (channel c in lane c) through a first-order
+// section and a biquad in transposed direct form II, the operations of the
+// one-channel sections in the same order.
+[[gnu::always_inline]] inline DoubleLanes firstOrderLanes(DoubleLanes x, DoubleLanes& s,
+                                                         const dsp::FirstOrderCoefficients& c)
+{
+    const DoubleLanes y = c.b0 * x + s;
+    s = c.b1 * x - c.a1 * y;
+    return y;
+}
+
+[[gnu::always_inline]] inline DoubleLanes secondOrderLanes(DoubleLanes x, DoubleLanes& s1, DoubleLanes& s2,
+                                                          const dsp::SecondOrderCoefficients& c)
+{
+    const DoubleLanes y = c.b0 * x + s1;
+    s1 = c.b1 * x + s2 - c.a1 * y;
+    s2 = c.b2 * x - c.a2 * y;
+    return y;
+}
+
+struct ChainTargets
+{
+    const dsp::FirstOrderCoefficients& first;
+    const dsp::SecondOrderCoefficients& second;
+    const dsp::FirstOrderCoefficients& third;
+};
+
+// The three filters in one loop, so that their recurrences overlap, with both
+// channels in the lanes of vectors (a mono block runs its channel in both lanes
+// and keeps lane 0). Without glides (every coefficient settled), the loop
+// leaves the coefficients as they are.
+template <bool kGlide>
+void runChain(const double* const* source, double* const* destination, std::int32_t n, std::int32_t channels,
+              SmoothedFirstOrderState& first, SmoothedSecondOrderState& second, SmoothedFirstOrderState& third,
+              const ChainTargets& targets, double rate)
+{
+    dsp::FirstOrderCoefficients firstCoefficients = first.current;
+    dsp::SecondOrderCoefficients secondCoefficients = second.current;
+    dsp::FirstOrderCoefficients thirdCoefficients = third.current;
+    const int last = channels - 1;
+    DoubleLanes firstState = {first.channel[0], first.channel[last]};
+    DoubleLanes secondState1 = {second.channel[0].s1, second.channel[last].s1};
+    DoubleLanes secondState2 = {second.channel[0].s2, second.channel[last].s2};
+    DoubleLanes thirdState = {third.channel[0], third.channel[last]};
+    const double* source1 = source[last];
+
+    for (std::int32_t i = 0; i < n; ++i)
+    {
+        if constexpr (kGlide)
+        {
+            glideCoefficients(firstCoefficients, targets.first, rate);
+            glideCoefficients(secondCoefficients, targets.second, rate);
+            glideCoefficients(thirdCoefficients, targets.third, rate);
+        }
+        const DoubleLanes x = {source[0][i], source1[i]};
+        const DoubleLanes highPassed = firstOrderLanes(x, firstState, firstCoefficients);
+        const DoubleLanes belled = secondOrderLanes(highPassed, secondState1, secondState2, secondCoefficients);
+        const DoubleLanes y = firstOrderLanes(belled, thirdState, thirdCoefficients);
+        destination[0][i] = y[0];
+        if (channels == 2)
+            destination[1][i] = y[1];
+    }
+
+    if constexpr (kGlide)
+    {
+        first.current = firstCoefficients;
+        second.current = secondCoefficients;
+        third.current = thirdCoefficients;
+    }
+    for (int c = 0; c < channels; ++c)
+    {
+        first.channel[c] = firstState[c];
+        second.channel[c] = BiquadChannelState{secondState1[c], secondState2[c]};
+        third.channel[c] = thirdState[c];
+    }
 }
 
 } // namespace
@@ -101,18 +158,24 @@ void resetSmoothedSecondOrder(SmoothedSecondOrderState& state)
     state.current = dsp::kSecondOrderPassThrough;
 }
 
-void smoothedFirstOrder(const double* const* source, double* const* destination, std::int32_t numSamples,
-                        std::int32_t numChannels, SmoothedFirstOrderState& state,
-                        const dsp::FirstOrderCoefficients& target, double rate)
+void smoothedFilterChain(const double* const* source, double* const* destination, std::int32_t numSamples,
+                         std::int32_t numChannels, SmoothedFirstOrderState& first,
+                         const dsp::FirstOrderCoefficients& firstTarget, SmoothedSecondOrderState& second,
+                         const dsp::SecondOrderCoefficients& secondTarget, SmoothedFirstOrderState& third,
+                         const dsp::FirstOrderCoefficients& thirdTarget, double rate)
 {
-    runSmoothedFilter(source, destination, numSamples, numChannels, state, target, rate);
-}
-
-void smoothedSecondOrder(const double* const* source, double* const* destination, std::int32_t numSamples,
-                         std::int32_t numChannels, SmoothedSecondOrderState& state,
-                         const dsp::SecondOrderCoefficients& target, double rate)
-{
-    runSmoothedFilter(source, destination, numSamples, numChannels, state, target, rate);
+    applyResetFlag(first, firstTarget);
+    applyResetFlag(second, secondTarget);
+    applyResetFlag(third, thirdTarget);
+    const std::int32_t n = boundedSampleCount(numSamples);
+    const std::int32_t channels = boundedChannelCount(numChannels);
+    const ChainTargets targets{firstTarget, secondTarget, thirdTarget};
+    if (coefficientsSettled(first.current, firstTarget, rate) &&
+        coefficientsSettled(second.current, secondTarget, rate) &&
+        coefficientsSettled(third.current, thirdTarget, rate))
+        runChain<false>(source, destination, n, channels, first, second, third, targets, rate);
+    else
+        runChain<true>(source, destination, n, channels, first, second, third, targets, rate);
 }
 
 } // namespace corvex

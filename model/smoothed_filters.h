@@ -36,15 +36,15 @@ struct SmoothedSecondOrderState
 void resetSmoothedFirstOrder(SmoothedFirstOrderState& state);
 void resetSmoothedSecondOrder(SmoothedSecondOrderState& state);
 
-// destination = source filtered, one or two channels. Per sample, every used
-// coefficient first moves by the fraction rate of its distance to the target
-// (once, for both channels) and lands on it when that step no longer changes
-// it; then it filters. a0 is neither glided nor read.
-void smoothedFirstOrder(const double* const* source, double* const* destination, std::int32_t numSamples,
-                        std::int32_t numChannels, SmoothedFirstOrderState& state,
-                        const dsp::FirstOrderCoefficients& target, double rate);
-void smoothedSecondOrder(const double* const* source, double* const* destination, std::int32_t numSamples,
-                         std::int32_t numChannels, SmoothedSecondOrderState& state,
-                         const dsp::SecondOrderCoefficients& target, double rate);
+// destination = source through a first-order filter, a biquad and another
+// first-order filter in series, one or two channels. Per sample, every used
+// coefficient of each filter first moves by the fraction rate of its distance
+// to its target (once, for both channels); then the sample passes the three
+// filters. a0 is neither glided nor read.
+void smoothedFilterChain(const double* const* source, double* const* destination, std::int32_t numSamples,
+                         std::int32_t numChannels, SmoothedFirstOrderState& first,
+                         const dsp::FirstOrderCoefficients& firstTarget, SmoothedSecondOrderState& second,
+                         const dsp::SecondOrderCoefficients& secondTarget, SmoothedFirstOrderState& third,
+                         const dsp::FirstOrderCoefficients& thirdTarget, double rate);
 
 } // namespace corvex

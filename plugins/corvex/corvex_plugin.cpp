@@ -275,7 +275,9 @@ void CorvexPlugin::run(const float** inputs, float** outputs, const uint32_t fra
         {
             mainInputs[channel] = inputs[channel] + offset;
             mainOutputs[channel] = outputs[channel] + offset;
-            sideChains[channel] = inputs[kNumChannels + channel] + offset;
+            // A host may leave the side chain unconnected; the engine takes none then.
+            const float* const sideChain = inputs[kNumChannels + channel];
+            sideChains[channel] = sideChain != nullptr ? sideChain + offset : nullptr;
         }
         engine_->process(mainInputs, mainOutputs, sideChains, kNumChannels, numSamples);
         meters.addEngineCall(*engine_, kNumChannels);

@@ -8,7 +8,10 @@
 #define DISTRHO_PLUGIN_IS_SYNTH 0
 #define DISTRHO_PLUGIN_WANT_LATENCY 1
 #define DISTRHO_PLUGIN_WANT_PROGRAMS 1
-#define DISTRHO_PLUGIN_WANT_STATE 0
+// No state keys of its own: the framework then saves the controls and the
+// program in every format (CLAP offers its state extension only with this).
+#define DISTRHO_PLUGIN_WANT_STATE 1
+#define DISTRHO_PLUGIN_WANT_FULL_STATE 0
 #define DISTRHO_PLUGIN_WANT_MIDI_INPUT 0
 #define DISTRHO_PLUGIN_WANT_MIDI_OUTPUT 0
 #define DISTRHO_PLUGIN_LV2_CATEGORY "lv2:CompressorPlugin"

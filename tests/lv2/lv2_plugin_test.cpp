@@ -1,22 +1,30 @@
-// The plug-in loaded by lilv from the build tree, as a host runs it: it
-// processes exactly what the engine driven directly produces, at any host block
-// size, without a report, and run() makes no system call.
+// The plug-ins loaded by lilv from the build tree, as a host runs them (with
+// the URID map and options features the framework requires): each processes
+// exactly what the engine driven directly produces, at any host block size,
+// without a report, and run() makes no system call.
 #include "corvex_engine.h"
-#include "plugins/lv2/meter_level.h"
-#include "plugins/lv2/plugin_variants.h"
-#include "plugins/lv2/port_layout.h"
-#include "plugins/lv2/port_values.h"
+#include "libraries/host/parameter_description.h"
+#include "plugins/corvex/meter_level.h"
+#include "plugins/corvex/parameter_symbol.h"
+#include "plugins/corvex/parameter_values.h"
+#include "tests/support/audio_thread_call_counts.h"
 #include "tests/support/host_signals.h"
 
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
 #include <linux/seccomp.h>
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,15 +43,71 @@ struct ControlChange
     float portValue;
 };
 
-class Lv2Plugin : public ::testing::TestWithParam<lv2::PluginVariant>
+struct PluginVariant
+{
+    const char* uri;
+    int numChannels;
+};
+
+void PrintTo(const PluginVariant& variant, std::ostream* out)
+{
+    *out << variant.uri;
+}
+
+// The framework's port order: main inputs, side-chain inputs, outputs, event
+// input and output, the latency, then one control per parameter and the meters.
+struct PortLayout
+{
+    int n;
+    std::uint32_t audioInput(int c) const { return c; }
+    std::uint32_t sideChainInput(int c) const { return n + c; }
+    std::uint32_t audioOutput(int c) const { return 2 * n + c; }
+    std::uint32_t eventsIn() const { return 3 * n; }
+    std::uint32_t eventsOut() const { return 3 * n + 1; }
+    std::uint32_t latency() const { return 3 * n + 2; }
+    std::uint32_t control(int id) const { return 3 * n + 3 + id; }
+    std::uint32_t gainReductionMeter(int c) const { return control(kNumParameters) + c; }
+    std::uint32_t inputMeter(int c) const { return gainReductionMeter(n) + c; }
+    std::uint32_t outputMeter(int c) const { return inputMeter(n) + c; }
+    std::uint32_t numPorts() const { return outputMeter(n); }
+};
+
+// The features a host must give: a URID map, options (here the block length)
+// and a worker, which the plug-ins never use (they have no state of their own).
+struct HostFeatures
+{
+    static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri)
+    {
+        auto& uris = *static_cast<std::map<std::string, LV2_URID>*>(handle);
+        return uris.try_emplace(uri, static_cast<LV2_URID>(uris.size() + 1)).first->second;
+    }
+    std::map<std::string, LV2_URID> uris;
+    LV2_URID_Map uridMap{&uris, &map};
+    int maxBlockLength = 4096;
+    LV2_URID sequence = map(&uris, LV2_ATOM__Sequence), chunk = map(&uris, LV2_ATOM__Chunk);
+    LV2_Options_Option options[2] = {{LV2_OPTIONS_INSTANCE, 0, map(&uris, LV2_BUF_SIZE__maxBlockLength), sizeof(int),
+                                      map(&uris, LV2_ATOM__Int), &maxBlockLength},
+                                     {}};
+    LV2_Worker_Schedule worker{nullptr, [](LV2_Worker_Schedule_Handle, std::uint32_t, const void*) {
+                                   return LV2_WORKER_ERR_UNKNOWN;
+                               }};
+    LV2_Feature mapFeature{LV2_URID__map, &uridMap}, optionsFeature{LV2_OPTIONS__options, options},
+        workerFeature{LV2_WORKER__schedule, &worker};
+    const LV2_Feature* features[4] = {&mapFeature, &optionsFeature, &workerFeature, nullptr};
+};
+
+class Lv2Plugin : public ::testing::TestWithParam<PluginVariant>
 {
 protected:
     static void SetUpTestSuite()
     {
         world = lilv_world_new();
-        LilvNode* const bundle = lilv_new_file_uri(world, nullptr, CORVEX_LV2_BUNDLE_DIR "/");
-        lilv_world_load_bundle(world, bundle);
-        lilv_node_free(bundle);
+        for (const char* name : {"Corvex.lv2/", "CorvexMono.lv2/"})
+        {
+            LilvNode* const bundle = lilv_new_file_uri(world, nullptr, (std::string(CORVEX_PLUGIN_DIR "/") + name).c_str());
+            lilv_world_load_bundle(world, bundle);
+            lilv_node_free(bundle);
+        }
     }
     static void TearDownTestSuite() { lilv_world_free(world); }
 
@@ -54,31 +118,57 @@ protected:
         plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
         lilv_node_free(uri);
         ASSERT_NE(plugin, nullptr) << GetParam().uri;
-        for (const double rate : {192001.0, 0.0, -48000.0}) // rates the engine cannot take are refused
-            EXPECT_EQ(lilv_plugin_instantiate(plugin, rate, nullptr), nullptr) << rate;
-        instantiate();
+        ASSERT_EQ(lilv_plugin_get_num_ports(plugin), layout.numPorts());
+        const std::unique_ptr<CorvexEngine> engine(createCorvexEngine());
+        for (const auto& description : host::describeParameters(*engine))
+        {
+            const LilvPort* const port = lilv_plugin_get_port_by_index(plugin, layout.control(description.id));
+            EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)),
+                         plugin::symbolFromName(description.name).c_str());
+        }
+        instantiate(kSampleRate);
     }
-    void instantiate()
+    void instantiate(double sampleRate)
     {
         lilv_instance_free(instance);
-        instance = lilv_plugin_instantiate(plugin, kSampleRate, nullptr);
+        instance = lilv_plugin_instantiate(plugin, sampleRate, host.features);
         ASSERT_NE(instance, nullptr);
         lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), ports.data());
-        for (std::uint32_t port = 0; port < layout.audioInput(0); ++port)
+        for (std::uint32_t port = layout.latency(); port < layout.numPorts(); ++port)
             lilv_instance_connect_port(instance, port, &ports[port]);
-        for (int c = 0; c < layout.numChannels; ++c)
-            for (const int group : {0, 1, 2})
-                lilv_instance_connect_port(instance, layout.audioInput(c) + group * layout.numChannels, audio[group][c]);
+        lilv_instance_connect_port(instance, layout.eventsIn(), &events[0]);
+        lilv_instance_connect_port(instance, layout.eventsOut(), &events[1]);
+        for (int c = 0; c < layout.n; ++c)
+        {
+            lilv_instance_connect_port(instance, layout.audioInput(c), audio[0][c]);
+            lilv_instance_connect_port(instance, layout.audioOutput(c), audio[1][c]);
+            lilv_instance_connect_port(instance, layout.sideChainInput(c), audio[2][c]);
+        }
         lilv_instance_activate(instance);
+    }
+    float& control(int id) { return ports[layout.control(id)]; }
+    // One host block: no events in, room for events out.
+    void run(std::uint32_t frames)
+    {
+        events[0].atom = {sizeof(LV2_Atom_Sequence_Body), host.sequence};
+        events[1].atom = {sizeof(events[1]) - sizeof(LV2_Atom), host.chunk};
+        lilv_instance_run(instance, frames);
     }
     void TearDown() override { lilv_instance_free(instance); }
 
     static inline LilvWorld* world = nullptr;
     const LilvPlugin* plugin = nullptr;
     LilvInstance* instance = nullptr;
-    const lv2::PortLayout layout{GetParam().numChannels};
+    HostFeatures host;
+    const PortLayout layout{GetParam().numChannels};
     std::vector<float> ports = std::vector<float>(layout.numPorts()), minimum = ports, maximum = ports;
     float audio[3][2][4096] = {}; // inputs, outputs, side-chain inputs
+    struct alignas(8) EventBuffer
+    {
+        LV2_Atom atom;
+        LV2_Atom_Sequence_Body body;
+        std::uint8_t room[4096];
+    } events[2] = {}; // in, out
 };
 
 // At every host block size, with the side chain connected or not and controls
@@ -90,7 +180,7 @@ protected:
 // gain and highest peaks of these calls.
 TEST_P(Lv2Plugin, OutputIsBitIdenticalToTheEngineAtEveryHostBlockSize)
 {
-    const int n = layout.numChannels;
+    const int n = layout.n;
     const float notANumber = std::numeric_limits<float>::quiet_NaN();
     ::testing::internal::CaptureStderr(); // reports go to stderr when, as here, no display can show them
     TestSignal input(SignalKind::WhiteNoise, 7), sideChain(SignalKind::FullScaleSquare, 8);
@@ -98,7 +188,7 @@ TEST_P(Lv2Plugin, OutputIsBitIdenticalToTheEngineAtEveryHostBlockSize)
                                                {33, true}, {512, false}, {4096, true}})
     {
         SCOPED_TRACE("block size " + std::to_string(blockSize) + (connected ? "" : ", side chain unconnected"));
-        instantiate();
+        instantiate(kSampleRate);
         const std::size_t middle = 6000 / blockSize;
         const ControlChange changes[] = {
             {0, kParamExternalSideChain, 1.0f},      {0, kParamRatio, 2.0f},        {0, kParamAttackTime, 2.5f},
@@ -118,10 +208,10 @@ TEST_P(Lv2Plugin, OutputIsBitIdenticalToTheEngineAtEveryHostBlockSize)
         {
             for (const ControlChange& change : changes)
                 if (change.block == block)
-                    ports[change.parameterId] = change.portValue;
+                    control(change.parameterId) = change.portValue;
             for (int id = 0; id < kNumParameters; ++id)
-                if (block == 0 || std::memcmp(&ports[id], &applied[id], sizeof(float)) != 0)
-                    if (const auto normalized = lv2::normalizedFromPortValue(*engine, descriptions[id], applied[id] = ports[id]))
+                if (block == 0 || std::memcmp(&control(id), &applied[id], sizeof(float)) != 0)
+                    if (const auto normalized = plugin::normalizedFromPlainValue(*engine, descriptions[id], applied[id] = control(id)))
                         engine->setNormalizedValue(id, *normalized);
             for (int c = 0; c < n; ++c)
                 for (std::size_t i = 0; i < blockSize; ++i)
@@ -129,7 +219,7 @@ TEST_P(Lv2Plugin, OutputIsBitIdenticalToTheEngineAtEveryHostBlockSize)
                     audio[0][c][i] = 0.7f * input.next();
                     audio[2][c][i] = 0.7f * sideChain.next();
                 }
-            lilv_instance_run(instance, static_cast<std::uint32_t>(blockSize));
+            run(static_cast<std::uint32_t>(blockSize));
             float meters[3][2] = {{1.0f, 1.0f}};
             for (std::size_t call = 0; call < blockSize; call += 32)
             {
@@ -149,15 +239,50 @@ TEST_P(Lv2Plugin, OutputIsBitIdenticalToTheEngineAtEveryHostBlockSize)
                 }
             }
             for (int c = 0; c < n; ++c)
-                mismatches += ports[layout.gainReductionMeter(c)] != lv2::meterLevelDb(meters[0][c]) ||
-                              ports[layout.inputMeter(c)] != lv2::meterLevelDb(meters[1][c]) ||
-                              ports[layout.outputMeter(c)] != lv2::meterLevelDb(meters[2][c]);
+                mismatches += ports[layout.gainReductionMeter(c)] != plugin::meterLevelDb(meters[0][c]) ||
+                              ports[layout.inputMeter(c)] != plugin::meterLevelDb(meters[1][c]) ||
+                              ports[layout.outputMeter(c)] != plugin::meterLevelDb(meters[2][c]);
             mismatches += ports[layout.latency()] != static_cast<float>(engine->getLatencySamples());
         }
         EXPECT_EQ(mismatches, 0u);
         EXPECT_GT(peak, 0.01f) << "a silent engine makes both sides trivially equal";
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the engine reported a fault";
+}
+
+// A host rate the engine cannot take (above its highest) plays the input
+// unprocessed, without a report.
+TEST_P(Lv2Plugin, ARateTheEngineCannotTakePassesTheInputThrough)
+{
+    ::testing::internal::CaptureStderr();
+    instantiate(kCorvexMaxSampleRate + 1.0);
+    TestSignal noise(SignalKind::WhiteNoise, 5);
+    for (int c = 0; c < layout.n; ++c)
+        for (int i = 0; i < 100; ++i)
+            audio[0][c][i] = noise.next();
+    run(100);
+    for (int c = 0; c < layout.n; ++c)
+        EXPECT_EQ(std::memcmp(audio[0][c], audio[1][c], 100 * sizeof(float)), 0) << "channel " << c;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+// run() allocates nothing and takes one lock per engine call, plus one per
+// control that changed (the engine publishes each new value under its lock,
+// on the same thread, so the lock is never contended), at every block size.
+TEST_P(Lv2Plugin, RunAllocatesNothingAndLocksOncePerEngineCallAndChange)
+{
+    for (const std::uint32_t blockSize : {1u, 31u, 32u, 33u, 512u, 4096u})
+    {
+        SCOPED_TRACE("block size " + std::to_string(blockSize));
+        const float ratio = static_cast<float>(blockSize % 5), inputGainDb = -static_cast<float>(blockSize % 48);
+        const std::uint64_t changes = (control(kParamRatio) != ratio) + (control(kParamInputGain) != inputGainDb);
+        control(kParamRatio) = ratio;
+        control(kParamInputGain) = inputGainDb;
+        const auto counts = corvex::testing::countCalls([&] { run(blockSize); });
+        EXPECT_EQ(counts.allocations, 0u);
+        EXPECT_EQ(counts.deallocations, 0u);
+        EXPECT_EQ(counts.locks, (blockSize + 31) / 32 + changes);
+    }
 }
 
 // A child process forbids itself every system call but read, write and exit
@@ -180,8 +305,11 @@ TEST_P(Lv2Plugin, RunMakesNoSystemCall)
         for (std::uint32_t block = 0, done = 0; done < kSampleRate; done += kBlockSizes[block++ % 9])
         {
             for (int id = 0; id < kNumParameters; ++id)
-                ports[id] = minimum[id] + static_cast<float>((block * (id + 3)) % 11) / 10.0f * (maximum[id] - minimum[id]);
-            lilv_instance_run(instance, kBlockSizes[block % 9]);
+            {
+                const std::uint32_t port = layout.control(id);
+                ports[port] = minimum[port] + static_cast<float>((block * (id + 3)) % 11) / 10.0f * (maximum[port] - minimum[port]);
+            }
+            run(kBlockSizes[block % 9]);
         }
         syscall(SYS_exit, 0);
     }
@@ -193,7 +321,7 @@ TEST_P(Lv2Plugin, RunMakesNoSystemCall)
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Variants, Lv2Plugin, ::testing::ValuesIn(lv2::kPluginVariants),
+INSTANTIATE_TEST_SUITE_P(Variants, Lv2Plugin, ::testing::Values(PluginVariant{"urn:corvex:lv2:mono", 1}, PluginVariant{"urn:corvex:lv2:stereo", 2}),
                          [](const auto& info) { return std::string(info.param.numChannels == 1 ? "Mono" : "Stereo"); });
 
 } // namespace

@@ -31,9 +31,22 @@ if(NOT schemas)
     message(FATAL_ERROR "no LV2 schema bundles in ${SCHEMA_DIR}")
 endif()
 
-execute_process(COMMAND ${SORD_VALIDATE} ${schemas} ${BUNDLE_DIR}/manifest.ttl ${BUNDLE_DIR}/corvex.ttl
+file(GLOB bundle_files ${BUNDLE_DIR}/*.ttl)
+execute_process(COMMAND ${SORD_VALIDATE} ${schemas} ${bundle_files}
     OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
 message("${output}")
-if(NOT result EQUAL 0 OR output MATCHES "error:|warning:")
-    message(FATAL_ERROR "sord_validate found problems")
+# The plug-in framework also writes two vocabularies of its own that no LV2
+# schema defines (a device maker's brand and label, a program interface); their
+# terms are the only findings accepted.
+set(accepted "moddevices.com/ns/mod#(brand|label)|kxstudio.sf.net/ns/lv2ext/programs#(UI)?Interface")
+string(REPLACE ";" "," output "${output}")
+string(REGEX REPLACE "(error|warning):" ";\\1:" findings "${output}")
+set(problems 0)
+foreach(finding IN LISTS findings)
+    if(finding MATCHES "^(error|warning):" AND NOT finding MATCHES "${accepted}")
+        math(EXPR problems "${problems} + 1")
+    endif()
+endforeach()
+if(problems GREATER 0)
+    message(FATAL_ERROR "sord_validate found ${problems} problems besides the framework's own vocabularies")
 endif()

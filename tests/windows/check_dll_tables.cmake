@@ -1,19 +1,25 @@
 cmake_minimum_required(VERSION 3.25)
-# Fails unless createCorvexEngine is the DLL's only export, under its plain
-# name, and every import is a Windows system DLL (the GCC runtime is linked in).
+# Fails unless the DLL's exports are exactly EXPORTS (default: createCorvexEngine
+# under its plain name) and every import is a Windows system DLL (the GCC
+# runtime is linked in).
+# (EXPORTS: names separated by commas, in the table's order)
+if(NOT DEFINED EXPORTS)
+    set(EXPORTS createCorvexEngine)
+endif()
+string(REPLACE "," ";" EXPORTS "${EXPORTS}")
 execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE tables COMMAND_ERROR_IS_FATAL ANY)
 string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)*)" export_block "${tables}")
 # Each entry reads "[   0] name"; the brackets must go before the names form a list.
 string(REGEX REPLACE "[ \t]+\\[ *[0-9]+\\] ([^\n]+)\n" "\\1;" exports "${CMAKE_MATCH_1}")
 string(REGEX REPLACE ";$" "" exports "${exports}")
-if(NOT exports STREQUAL "createCorvexEngine")
-    message(FATAL_ERROR "expected the one export createCorvexEngine, found: ${exports}")
+if(NOT exports STREQUAL EXPORTS)
+    message(FATAL_ERROR "expected the exports ${EXPORTS}, found: ${exports}")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${tables}")
 list(TRANSFORM imports REPLACE "^DLL Name: " "")
 list(TRANSFORM imports TOLOWER)
 foreach(dll IN LISTS imports ITEMS kernel32.dll)
-    if(NOT "kernel32.dll" IN_LIST imports OR NOT dll MATCHES "^(kernel32|user32|gdi32|msvcrt|api-ms-win-crt-.*)\\.dll$")
+    if(NOT "kernel32.dll" IN_LIST imports OR NOT dll MATCHES "^(kernel32|user32|gdi32|msvcrt|opengl32|shell32|ole32|comdlg32|advapi32|dwmapi|api-ms-win-crt-.*)\\.dll$")
         message(FATAL_ERROR "no import table found, or a DLL that is not a Windows system DLL: ${imports}")
     endif()
 endforeach()

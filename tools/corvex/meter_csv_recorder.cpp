@@ -1,6 +1,6 @@
 #include "tools/corvex/meter_csv_recorder.h"
 
-#include "tools/corvex/decibels.h"
+#include "libraries/host/decibels.h"
 #include "tools/corvex/number_format.h"
 
 #include <algorithm>
@@ -75,7 +75,7 @@ void MeterCsvRecorder::writeRow(std::int64_t windowIndex)
     for (int meter = 0; meter < kNumMeters; ++meter)
     {
         if (isShown(meter, channels_))
-            row += "," + formatFixed(levelDb(lastRow_[meter]), 2);
+            row += "," + formatFixed(host::levelDb(lastRow_[meter]), 2);
     }
     csv_.writeLine(row);
 }

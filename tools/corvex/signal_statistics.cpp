@@ -1,6 +1,6 @@
 #include "tools/corvex/signal_statistics.h"
 
-#include "tools/corvex/decibels.h"
+#include "libraries/host/decibels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,12 +24,12 @@ void LevelStatistics::add(const float* interleaved, std::int64_t frames)
 
 double LevelStatistics::peakDb(int channel) const
 {
-    return levelDb(peak_[channel]);
+    return host::levelDb(peak_[channel]);
 }
 
 double LevelStatistics::rmsDb(int channel) const
 {
-    return frames_ == 0 ? kLevelFloorDb : levelDb(std::sqrt(sumOfSquares_[channel] / static_cast<double>(frames_)));
+    return frames_ == 0 ? host::kLevelFloorDb : host::levelDb(std::sqrt(sumOfSquares_[channel] / static_cast<double>(frames_)));
 }
 
 void GainReductionStatistics::addBlock(const float* meters, int frames)
@@ -37,7 +37,7 @@ void GainReductionStatistics::addBlock(const float* meters, int frames)
     const int gainMeters[kCorvexMaxNumChannels] = {kMeterGainReduction0, kMeterGainReduction1};
     for (int channel = 0; channel < kCorvexMaxNumChannels; ++channel)
     {
-        const double reductionDb = -levelDb(meters[gainMeters[channel]]);
+        const double reductionDb = -host::levelDb(meters[gainMeters[channel]]);
         largest_[channel] = std::max(largest_[channel], reductionDb);
         weightedSum_[channel] += reductionDb * frames;
     }

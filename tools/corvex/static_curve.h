@@ -7,8 +7,7 @@ namespace corvex::tool
 
 // The steady-state output level, in dBFS (peak of the equivalent sine), of a
 // 1 kHz sine of the given peak level played through a fresh engine at 48 kHz
-// with these settings: rendered in 100 ms windows until two successive windows
-// agree within 0.01 dB (at most 10 s).
+// with these settings, measured as host::steadyStateOutputDb does.
 double steadyStateOutputDb(const std::vector<ParameterSetting>& settings, double inputDb);
 
 } // namespace corvex::tool

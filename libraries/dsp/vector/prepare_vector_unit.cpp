@@ -54,18 +54,22 @@ void prepareVectorUnit()
         libraryPrepared.store(true, std::memory_order_relaxed);
     }
 #if defined(CORVEX_HAVE_SSE)
-    std::uint32_t csr = _mm_getcsr();
-    csr |= kFlushToZero | kUnderflowMask;
+    const std::uint32_t csr = _mm_getcsr();
+    std::uint32_t prepared = csr | kFlushToZero | kUnderflowMask;
     if (denormalsAreZeroSupported.load(std::memory_order_relaxed))
-        csr |= kDenormalsAreZero;
-    _mm_setcsr(csr);
+        prepared |= kDenormalsAreZero;
+    // Writing MXCSR costs far more than reading it; a thread prepared by the
+    // previous call keeps its bits.
+    if (prepared != csr)
+        _mm_setcsr(prepared);
 #elif defined(__aarch64__)
     // FPCR.FZ flushes denormal inputs and results to zero, as flush-to-zero
     // with denormals-are-zero do on x86-64, so that both give the same output.
     std::uint64_t fpcr;
     asm volatile("mrs %0, fpcr" : "=r"(fpcr));
-    fpcr |= std::uint64_t{1} << 24;
-    asm volatile("msr fpcr, %0" : : "r"(fpcr));
+    const std::uint64_t prepared = fpcr | std::uint64_t{1} << 24;
+    if (prepared != fpcr)
+        asm volatile("msr fpcr, %0" : : "r"(prepared));
 #endif
 }
 

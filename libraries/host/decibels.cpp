@@ -1,9 +1,9 @@
-#include "tools/corvex/decibels.h"
+#include "libraries/host/decibels.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace corvex::tool
+namespace corvex::host
 {
 
 double levelDb(double linear)
@@ -13,4 +13,4 @@ double levelDb(double linear)
     return std::max(kLevelFloorDb, 20.0 * std::log10(linear));
 }
 
-} // namespace corvex::tool
+} // namespace corvex::host

@@ -1,0 +1,99 @@
+#include "plugins/corvex/ui/parameter_presenter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace corvex::ui
+{
+
+namespace
+{
+
+// Room for every value text and unit of the engine; one more character keeps it terminated.
+constexpr int kTextCapacity = 64;
+
+// A display value as a knob shows it: four figures at most, so that the text
+// keeps still while the knob turns; thousands of hertz in kilohertz.
+std::string displayNumber(double value, const std::string& unit)
+{
+    const bool kilo = unit == "Hz" && std::fabs(value) >= 1000.0;
+    const double shown = kilo ? value / 1000.0 : value;
+    const double magnitude = std::fabs(shown);
+    const int decimals = magnitude >= 100.0 ? 0 : magnitude >= 1.0 ? 1 : 2;
+    char text[kTextCapacity + 1] = {};
+    std::snprintf(text, sizeof text, "%.*f", decimals, shown);
+    std::string number = std::strcmp(text, "-0.0") == 0 || std::strcmp(text, "-0.00") == 0 ? text + 1 : text;
+    if (kilo)
+        return number + " kHz";
+    return unit.empty() ? number : number + " " + unit;
+}
+
+} // namespace
+
+ParameterPresenter::ParameterPresenter()
+    : engine_(createCorvexEngine()), descriptions_(host::describeParameters(*engine_))
+{
+    for (const host::ParameterDescription& description : descriptions_)
+    {
+        const auto index = static_cast<std::size_t>(description.id);
+        defaults_[index] = plugin::plainValueFromNormalized(*engine_, description, description.defaultNormalizedValue);
+        logarithmic_[index] = plugin::isLogarithmic(*engine_, description);
+    }
+}
+
+const host::ParameterDescription& ParameterPresenter::description(int parameterId) const
+{
+    return descriptions_[static_cast<std::size_t>(parameterId)];
+}
+
+plugin::PlainRange ParameterPresenter::range(int parameterId) const
+{
+    return plugin::plainRange(description(parameterId));
+}
+
+float ParameterPresenter::defaultValue(int parameterId) const
+{
+    return defaults_[static_cast<std::size_t>(parameterId)];
+}
+
+float ParameterPresenter::normalizedValue(int parameterId, float plainValue)
+{
+    const host::ParameterDescription& parameter = description(parameterId);
+    return plugin::normalizedFromPlainValue(*engine_, parameter, plainValue).value_or(parameter.defaultNormalizedValue);
+}
+
+std::string ParameterPresenter::valueText(int parameterId, float plainValue)
+{
+    char text[kTextCapacity + 1] = {};
+    const float normalized = normalizedValue(parameterId, plainValue);
+    engine_->getValueText(parameterId, normalized, text, kTextCapacity);
+    const std::string& unit = description(parameterId).unit;
+    // Continuous parameters have no value text: their display value is shown.
+    if (text[0] == '\0')
+        return displayNumber(engine_->getDisplayValue(parameterId, normalized), unit);
+    return unit.empty() ? std::string(text) : std::string(text) + " " + unit;
+}
+
+float ParameterPresenter::positionFromValue(int parameterId, float plainValue) const
+{
+    const plugin::PlainRange ends = range(parameterId);
+    if (!(ends.maximum > ends.minimum))
+        return 0.0f;
+    const float value = std::clamp(plainValue, ends.minimum, ends.maximum);
+    if (logarithmic_[static_cast<std::size_t>(parameterId)])
+        return std::log(value / ends.minimum) / std::log(ends.maximum / ends.minimum);
+    return (value - ends.minimum) / (ends.maximum - ends.minimum);
+}
+
+float ParameterPresenter::valueFromPosition(int parameterId, float position) const
+{
+    const plugin::PlainRange ends = range(parameterId);
+    const float travel = std::clamp(position, 0.0f, 1.0f);
+    if (logarithmic_[static_cast<std::size_t>(parameterId)])
+        return std::clamp(ends.minimum * std::pow(ends.maximum / ends.minimum, travel), ends.minimum, ends.maximum);
+    return ends.minimum + travel * (ends.maximum - ends.minimum);
+}
+
+} // namespace corvex::ui

@@ -1,0 +1,101 @@
+#include "tests/support/audio_thread_call_counts.h"
+
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <cstddef>
+
+namespace
+{
+
+// Plain thread-local data initialised at compile time: reading it never allocates.
+constinit thread_local bool counting = false;
+constinit thread_local corvex::testing::CallCounts counted{};
+
+void count(std::uint64_t corvex::testing::CallCounts::*what)
+{
+    if (counting)
+        ++(counted.*what);
+}
+
+using MutexLock = int (*)(pthread_mutex_t*);
+
+// The C library's own function of that name, found on first use.
+MutexLock realMutexFunction(MutexLock& cached, const char* name)
+{
+    if (cached == nullptr)
+        cached = reinterpret_cast<MutexLock>(dlsym(RTLD_NEXT, name));
+    return cached;
+}
+MutexLock realMutexLock = nullptr;
+MutexLock realMutexTryLock = nullptr;
+
+} // namespace
+
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void* __libc_memalign(std::size_t, std::size_t);
+void __libc_free(void*);
+
+void* malloc(std::size_t size)
+{
+    count(&corvex::testing::CallCounts::allocations);
+    return __libc_malloc(size);
+}
+void* calloc(std::size_t n, std::size_t size)
+{
+    count(&corvex::testing::CallCounts::allocations);
+    return __libc_calloc(n, size);
+}
+void* realloc(void* p, std::size_t size)
+{
+    count(&corvex::testing::CallCounts::allocations);
+    return __libc_realloc(p, size);
+}
+void* aligned_alloc(std::size_t alignment, std::size_t size)
+{
+    count(&corvex::testing::CallCounts::allocations);
+    return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** p, std::size_t alignment, std::size_t size)
+{
+    count(&corvex::testing::CallCounts::allocations);
+    *p = __libc_memalign(alignment, size);
+    return *p != nullptr ? 0 : 12; // ENOMEM
+}
+void free(void* p)
+{
+    if (p != nullptr)
+        count(&corvex::testing::CallCounts::deallocations);
+    __libc_free(p);
+}
+int pthread_mutex_lock(pthread_mutex_t* mutex)
+{
+    count(&corvex::testing::CallCounts::locks);
+    return realMutexFunction(realMutexLock, "pthread_mutex_lock")(mutex);
+}
+int pthread_mutex_trylock(pthread_mutex_t* mutex)
+{
+    count(&corvex::testing::CallCounts::locks);
+    return realMutexFunction(realMutexTryLock, "pthread_mutex_trylock")(mutex);
+}
+}
+
+namespace corvex::testing
+{
+
+void startCountingCalls()
+{
+    counted = {};
+    counting = true;
+}
+
+CallCounts stopCountingCalls()
+{
+    counting = false;
+    return counted;
+}
+
+} // namespace corvex::testing
