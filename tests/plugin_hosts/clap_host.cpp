@@ -14,18 +14,11 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <stdexcept>
 
 namespace corvex::plugin_hosts
 {
 namespace
 {
-
-void require(bool condition, const std::string& what)
-{
-    if (!condition)
-        throw std::runtime_error("CLAP: " + what);
-}
 
 // The host's side of the extensions the plug-in needs. Each run activates the
 // plug-in once, so a changed latency or a request to restart needs no answer.
@@ -38,9 +31,7 @@ const void* CLAP_ABI hostExtension(const clap_host_t*, const char* id)
 {
     if (std::strcmp(id, CLAP_EXT_LATENCY) == 0)
         return &kHostLatency;
-    if (std::strcmp(id, CLAP_EXT_PARAMS) == 0)
-        return &kHostParams;
-    return nullptr;
+    return std::strcmp(id, CLAP_EXT_PARAMS) == 0 ? &kHostParams : nullptr;
 }
 
 // A byte buffer as the plug-in's state stream, written whole and read back in pieces.
@@ -69,28 +60,27 @@ public:
     ClapPlugin(const std::string& path, const std::string& pluginId, double sampleRate, int maxFrames)
         : library_(path), entry_(static_cast<const clap_plugin_entry_t*>(library_.symbol("clap_entry")))
     {
-        require(clap_version_is_compatible(entry_->clap_version), "incompatible entry version");
-        require(entry_->init(path.c_str()), "entry init failed");
+        require(clap_version_is_compatible(entry_->clap_version) && entry_->init(path.c_str()),
+                "CLAP: incompatible entry or failed init");
         const auto* factory = static_cast<const clap_plugin_factory_t*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
-        require(factory != nullptr, "no plug-in factory");
-        for (uint32_t i = 0; i < factory->get_plugin_count(factory); ++i)
-        {
-            const clap_plugin_descriptor_t* descriptor = factory->get_plugin_descriptor(factory, i);
-            if (std::strcmp(descriptor->id, pluginId.c_str()) == 0)
-                name_ = descriptor->name;
-        }
-        require(!name_.empty(), "the factory lists no " + pluginId);
+        require(factory != nullptr, "CLAP: no plug-in factory");
         plugin_ = factory->create_plugin(factory, &host_, pluginId.c_str());
-        require(plugin_ != nullptr && plugin_->init(plugin_), "cannot create and initialise " + pluginId);
+        require(plugin_ != nullptr && plugin_->init(plugin_), "CLAP: cannot create and initialise " + pluginId);
         params_ = static_cast<const clap_plugin_params_t*>(plugin_->get_extension(plugin_, CLAP_EXT_PARAMS));
         latency_ = static_cast<const clap_plugin_latency_t*>(plugin_->get_extension(plugin_, CLAP_EXT_LATENCY));
         state_ = static_cast<const clap_plugin_state_t*>(plugin_->get_extension(plugin_, CLAP_EXT_STATE));
         ports_ = static_cast<const clap_plugin_audio_ports_t*>(plugin_->get_extension(plugin_, CLAP_EXT_AUDIO_PORTS));
-        require(params_ != nullptr && ports_ != nullptr, "no params or audio-ports extension");
-        require(plugin_->activate(plugin_, sampleRate, 1, static_cast<uint32_t>(maxFrames)), "activate failed");
-        require(plugin_->start_processing(plugin_), "start_processing failed");
+        require(params_ != nullptr && ports_ != nullptr, "CLAP: no params or audio-ports extension");
+        require(plugin_->activate(plugin_, sampleRate, 1, static_cast<uint32_t>(maxFrames)) &&
+                    plugin_->start_processing(plugin_),
+                "CLAP: activate or start_processing failed");
+        // Room for a change of every parameter, the meters' values before the first
+        // block and a silent side chain: process() allocates nothing.
+        inputEvents_.reserve(static_cast<std::size_t>(parameterCount()));
         for (int index = 0; index < parameterCount(); ++index)
             params_->get_value(plugin_, info(index).id, &outputValues_[info(index).id]);
+        silentBuffer_.resize(static_cast<std::size_t>(maxFrames));
+        silence_.assign(static_cast<std::size_t>(audioLayout().sideChainInputs), silentBuffer_.data());
     }
 
     ~ClapPlugin() override
@@ -101,20 +91,20 @@ public:
         entry_->deinit();
     }
 
-    std::string displayName() override { return name_; }
+    std::string displayName() override { return plugin_->desc->name; }
     std::string classId() override { return plugin_->desc->id; }
 
     AudioLayout audioLayout() override
     {
-        AudioLayout layout;
+        AudioLayout layout{};
         for (const bool isInput : {true, false})
             for (uint32_t i = 0; i < ports_->count(plugin_, isInput); ++i)
             {
                 clap_audio_port_info_t port{};
-                require(ports_->get(plugin_, i, isInput, &port), "audio port info");
-                const int channels = static_cast<int>(port.channel_count);
+                require(ports_->get(plugin_, i, isInput, &port), "CLAP: audio port info");
                 const bool isMain = (port.flags & CLAP_AUDIO_PORT_IS_MAIN) != 0;
-                (isInput ? (isMain ? layout.mainInputs : layout.sideChainInputs) : layout.outputs) += channels;
+                (isInput ? (isMain ? layout.mainInputs : layout.sideChainInputs) : layout.outputs) +=
+                    static_cast<int>(port.channel_count);
             }
         return layout;
     }
@@ -124,18 +114,14 @@ public:
     HostParameterInfo parameterInfo(int index) override
     {
         const clap_param_info_t param = info(index);
-        return {param.name,
-                param.min_value,
-                param.max_value,
-                param.default_value,
-                (param.flags & CLAP_PARAM_IS_READONLY) != 0,
-                (param.flags & CLAP_PARAM_IS_STEPPED) != 0};
+        return {param.name, param.min_value, param.max_value, param.default_value,
+                (param.flags & CLAP_PARAM_IS_READONLY) != 0, (param.flags & CLAP_PARAM_IS_STEPPED) != 0, ""};
     }
 
     std::string valueText(int index, double plainValue) override
     {
         char text[CLAP_NAME_SIZE] = {};
-        require(params_->value_to_text(plugin_, info(index).id, plainValue, text, sizeof text), "value_to_text failed");
+        require(params_->value_to_text(plugin_, info(index).id, plainValue, text, sizeof text), "CLAP: value_to_text");
         return text;
     }
 
@@ -143,37 +129,40 @@ public:
 
     float queueParameterChange(int index, double plainValue) override
     {
-        clap_event_param_value_t event{};
+        clap_event_param_value_t& event = inputEvents_.emplace_back();
         event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
         event.param_id = info(index).id;
-        event.note_id = -1;
-        event.port_index = event.channel = event.key = -1;
+        event.note_id = event.port_index = event.channel = event.key = -1;
         event.value = plainValue;
-        inputEvents_.push_back(event);
         return static_cast<float>(plainValue);
     }
 
-    bool process(std::vector<float*> mainInputs, std::vector<float*> sideChainInputs, std::vector<float*> outputs,
+    bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
                  int frames) override
     {
+        // CLAP hosts give every port its buffers: an unconnected side chain is silence.
+        if (sideChainInputs.empty())
+            sideChainInputs = silence_;
         const clap_audio_buffer_t inputs[2] = {
             {mainInputs.data(), nullptr, static_cast<uint32_t>(mainInputs.size()), 0, 0},
             {sideChainInputs.data(), nullptr, static_cast<uint32_t>(sideChainInputs.size()), 0, 0}};
         clap_audio_buffer_t output{outputs.data(), nullptr, static_cast<uint32_t>(outputs.size()), 0, 0};
-        const clap_process_t block{steadyTime_, static_cast<uint32_t>(frames), nullptr, inputs, &output,
-                                   sideChainInputs.empty() ? 1u : 2u, 1, &inputEventList_, &outputEventList_};
+        const clap_process_t block{steadyTime_,     static_cast<uint32_t>(frames), nullptr, inputs, &output, 2, 1,
+                                   &inputEventList_, &outputEventList_};
         steadyTime_ += frames;
-        const clap_process_status status = plugin_->process(plugin_, &block);
+        const clap_process_status status = inAudioCallback([&] { return plugin_->process(plugin_, &block); });
         inputEvents_.clear();
         return status != CLAP_PROCESS_ERROR;
     }
 
-    double outputValue(int index) override { return outputValues_.at(info(index).id); }
-
+    // Meters as the plug-in reported them in its output events, controls as it holds them.
     double parameterValue(int index) override
     {
+        const clap_param_info_t param = info(index);
         double value = 0.0;
-        require(params_->get_value(plugin_, info(index).id, &value), "get_value failed");
+        if ((param.flags & CLAP_PARAM_IS_READONLY) != 0)
+            return outputValues_.at(param.id);
+        require(params_->get_value(plugin_, param.id, &value), "CLAP: get_value");
         return value;
     }
 
@@ -215,8 +204,7 @@ private:
     clap_param_info_t info(int index)
     {
         clap_param_info_t param{};
-        require(params_->get_info(plugin_, static_cast<uint32_t>(index), &param),
-                "no parameter " + std::to_string(index));
+        require(params_->get_info(plugin_, static_cast<uint32_t>(index), &param), "CLAP: parameter info");
         return param;
     }
 
@@ -224,7 +212,6 @@ private:
     const clap_plugin_entry_t* entry_;
     const clap_host_t host_{CLAP_VERSION_INIT, nullptr, "Corvex test host", "Corvex", "", "1.0", hostExtension,
                             [](const clap_host_t*) {}, [](const clap_host_t*) {}, [](const clap_host_t*) {}};
-    std::string name_;
     const clap_plugin_t* plugin_ = nullptr;
     const clap_plugin_params_t* params_ = nullptr;
     const clap_plugin_latency_t* latency_ = nullptr;
@@ -234,6 +221,8 @@ private:
     const clap_input_events_t inputEventList_{this, inputEventCount, inputEvent};
     const clap_output_events_t outputEventList_{this, pushOutputEvent};
     std::map<clap_id, double> outputValues_;
+    std::vector<float> silentBuffer_;
+    std::vector<float*> silence_;
     int64_t steadyTime_ = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <optional>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,20 +14,17 @@ namespace corvex::plugin_hosts
 struct HostParameterInfo
 {
     std::string name;
-    double minimum = 0.0;
-    double maximum = 0.0;
-    double defaultValue = 0.0;
-    bool isOutput = false;  // read-only: written by the plug-in (the meters)
-    bool isStepped = false; // switches and choices
+    double minimum, maximum, defaultValue;
+    bool isOutput;      // read-only: written by the plug-in (the meters)
+    bool isStepped;     // switches and choices
+    std::string symbol; // what LV2 hosts store a control by; none in other formats
 };
 
 // Channels of the audio buses the plug-in declares: the main input, the input
 // marked as side chain, and the main output.
 struct AudioLayout
 {
-    int mainInputs = 0;
-    int sideChainInputs = 0;
-    int outputs = 0;
+    int mainInputs, sideChainInputs, outputs;
 };
 
 // A plug-in instance loaded, instantiated and activated by one of the test
@@ -45,28 +44,54 @@ public:
     virtual int latencySamples() = 0;
 
     // Queues a change for the start of the next block; returns the plain value,
-    // as a float, that the plug-in receives for it.
+    // as a float, that the plug-in receives for it (not a number: none).
     virtual float queueParameterChange(int index, double plainValue) = 0;
     // One host block: main and side-chain inputs in, outputs out, queued changes
-    // delivered. The channels follow audioLayout(). False when the plug-in failed.
-    virtual bool process(std::vector<float*> mainInputs, std::vector<float*> sideChainInputs,
-                         std::vector<float*> outputs, int frames) = 0;
-    // The last value the plug-in reported for an output parameter, plain.
-    virtual double outputValue(int index) = 0;
-    // The current value of a control as the plug-in reports it, plain.
+    // delivered. The channels follow audioLayout(); no side-chain channels leave
+    // the side chain unconnected. False when the plug-in failed.
+    virtual bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
+                         int frames) = 0;
+    // A control's setting or a meter's reading as the plug-in last reported it, plain.
     virtual double parameterValue(int index) = 0;
 
-    // The plug-in's state as the host would store it with a project; empty when
-    // the plug-in offers no state.
+    // The plug-in's state as a host stores it with a project; empty when there is none.
     virtual std::optional<std::vector<char>> saveState() = 0;
     virtual bool loadState(const std::vector<char>& state) = 0;
+
+    // Called right before and right after the call into the plug-in's audio
+    // callback in process(), and around nothing else the host does there: tools
+    // that count what the callback does hook in here.
+    void (*enterAudioCallback)() = nullptr;
+    void (*leaveAudioCallback)() = nullptr;
+
+protected:
+    template <typename Call>
+    auto inAudioCallback(Call&& call)
+    {
+        if (enterAudioCallback != nullptr)
+            enterAudioCallback();
+        const auto result = call();
+        if (leaveAudioCallback != nullptr)
+            leaveAudioCallback();
+        return result;
+    }
 };
 
-// A CLAP plug-in with the given id from the bundle at path; a VST3 plug-in from
-// the binary inside a .vst3 bundle. Both are activated at the rate for blocks of
-// up to maxFrames. Failures to load or set up throw std::runtime_error.
+// How the hosts fail a step of loading or setting up a plug-in.
+inline void require(bool condition, const std::string& what)
+{
+    if (!condition)
+        throw std::runtime_error(what);
+}
+
+// A CLAP plug-in with the given id from the binary at path; a VST3 plug-in from
+// the binary inside a .vst3 bundle; an LV2 plug-in with the given URI from the
+// bundle folder at path. Each is activated at the rate for blocks of up to
+// maxFrames. Failures to load or set up throw std::runtime_error.
 std::unique_ptr<HostedPlugin> loadClapPlugin(const std::string& path, const std::string& pluginId, double sampleRate,
                                              int maxFrames);
 std::unique_ptr<HostedPlugin> loadVst3Plugin(const std::string& path, double sampleRate, int maxFrames);
+std::unique_ptr<HostedPlugin> loadLv2Plugin(const std::string& path, const std::string& uri, double sampleRate,
+                                            int maxFrames);
 
 } // namespace corvex::plugin_hosts

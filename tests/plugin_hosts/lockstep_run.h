@@ -1,63 +1,148 @@
 #pragma once
 
 #include "corvex_engine.h"
+#include "libraries/host/display_value_inversion.h"
 #include "libraries/host/parameter_description.h"
 #include "tests/plugin_hosts/hosted_plugin.h"
 
-#include <memory>
-#include <vector>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <numbers>
 
 namespace corvex::plugin_hosts
 {
 
 inline constexpr int kSampleRate = 48000;
 
-// The normalized value the plug-in hands the engine for a plain value, found
-// with the same library functions it uses.
-float engineNormalizedValue(CorvexEngine& engine, const host::ParameterDescription& description, float plainValue);
-
-// A linear meter value of the engine in dB, as the plug-in reports it.
-float meterDb(float linear);
-
 // Meter kinds in the order of the plug-in's output parameters, each one per channel.
-enum class MeterKind
-{
-    GainReduction,
-    InputPeak,
-    OutputPeak
-};
+enum class MeterKind { GainReduction, InputPeak, OutputPeak };
 
 // A hosted plug-in and a reference engine from the shared library, fed the same
 // signal side by side: a 997 Hz sine at -6 dBFS on the main input and a 150 Hz
 // sine at -1 dBFS on the side chain (each channel with its own phase). The
-// engine runs as the plug-in must run it: the same normalized values, each host
-// block split into calls of 32 frames from its first frame, the meters held over
-// the block. Every block's output and meters are compared, bit for bit.
+// engine runs as the plug-in must run it: the normalized values its plain
+// values select (beyond the range its nearest end; not a number, no change),
+// each host block split into calls of 32 frames from its first frame, the
+// meters held over the block. Every block's output and meters are compared,
+// bit for bit.
 class LockstepRun
 {
 public:
-    LockstepRun(HostedPlugin& plugin, int numChannels);
+    LockstepRun(HostedPlugin& plugin, int numChannels)
+        : plugin_(plugin), numChannels_(numChannels), input_(numChannels), sideChain_(numChannels),
+          output_(numChannels)
+    {
+        reference_->setSampleRate(kSampleRate);
+    }
 
     // A control change through the host, applied to the engine as the plug-in applies it.
-    void setControl(int parameterId, double plainValue);
+    void setControl(int parameterId, double plainValue)
+    {
+        setReferenceControl(parameterId, plugin_.queueParameterChange(parameterId, plainValue));
+    }
+
     // What the plug-in does itself, such as a restored state, applied to the engine only.
-    void setReferenceControl(int parameterId, float plainValue);
-    void processBlock(int frames);
-    void processFrames(int totalFrames, int blockFrames);
+    void setReferenceControl(int parameterId, float plainValue)
+    {
+        const host::ParameterDescription& description = descriptions_[parameterId];
+        if (std::isnan(plainValue))
+            return;
+        if (description.kind == host::ParameterKind::Continuous)
+        {
+            const auto [low, high] = std::minmax(description.displayAtZero, description.displayAtOne);
+            const float display = std::clamp(plainValue, low, high);
+            reference_->setNormalizedValue(parameterId,
+                                           host::normalizedFromDisplayValue(*reference_, parameterId, display).value());
+            return;
+        }
+        const float last = static_cast<float>(description.choices.size() - 1);
+        const float index = description.kind == host::ParameterKind::Switch ? (plainValue > 0.0f ? 1.0f : 0.0f)
+                                                                             : std::clamp(plainValue, 0.0f, last);
+        reference_->setNormalizedValue(parameterId, description.choices[std::lround(index)].normalizedValue);
+    }
+
+    // An unconnected side chain reaches the engine as none.
+    void connectSideChain(bool connected) { sideChainConnected_ = connected; }
+
+    void processBlock(int frames)
+    {
+        const std::size_t start = input_[0].size();
+        std::vector<float*> in, side, out;
+        std::vector<std::vector<float>> expected(numChannels_, std::vector<float>(frames));
+        for (int c = 0; c < numChannels_; ++c)
+        {
+            for (std::size_t i = start; i < start + frames; ++i)
+            {
+                const double phase = 2 * std::numbers::pi * static_cast<double>(i) / kSampleRate;
+                input_[c].push_back(static_cast<float>(0.5011872336272722 * std::sin(997 * phase + c)));
+                sideChain_[c].push_back(static_cast<float>(0.8912509381337456 * std::sin(150 * phase + 2 * c)));
+            }
+            output_[c].resize(start + frames);
+            in.push_back(input_[c].data() + start);
+            side.push_back(sideChainConnected_ ? sideChain_[c].data() + start : nullptr);
+            out.push_back(output_[c].data() + start);
+        }
+        const std::span<float*> connectedSide = sideChainConnected_ ? std::span(side) : std::span<float*>();
+        failedBlocks_ += plugin_.process(in, connectedSide, out, frames) ? 0 : 1;
+
+        std::array<std::array<float, kCorvexMaxNumChannels>, 3> meters{{{1.0f, 1.0f}, {}, {}}};
+        for (int call = 0; call < frames; call += kCorvexMaxBufferSize)
+        {
+            std::array<const float*, kCorvexMaxNumChannels> callIn{}, callSide{};
+            std::array<float*, kCorvexMaxNumChannels> callOut{};
+            for (int c = 0; c < numChannels_; ++c)
+            {
+                callIn[c] = in[c] + call;
+                callSide[c] = side[c] != nullptr ? side[c] + call : nullptr;
+                callOut[c] = expected[c].data() + call;
+            }
+            reference_->process(callIn.data(), callOut.data(), callSide.data(), numChannels_,
+                                std::min(kCorvexMaxBufferSize, frames - call));
+            for (int c = 0; c < numChannels_; ++c)
+            {
+                meters[0][c] = std::min(meters[0][c], reference_->getMeterValue(kMeterGainReduction0 + c));
+                meters[1][c] = std::max(meters[1][c], reference_->getMeterValue(kMeterInput0 + c));
+                meters[2][c] = std::max(meters[2][c], reference_->getMeterValue(kMeterOutput0 + c));
+            }
+        }
+        for (int c = 0; c < numChannels_; ++c)
+        {
+            for (int i = 0; i < frames; ++i)
+                differingSamples_ += std::memcmp(&expected[c][i], out[c] + i, sizeof(float)) != 0;
+            for (const MeterKind kind : {MeterKind::GainReduction, MeterKind::InputPeak, MeterKind::OutputPeak})
+            {
+                const float meterDb = 20.0f * std::log10(std::max(1.0e-6f, meters[static_cast<int>(kind)][c]));
+                differingMeters_ += pluginMeterDb(kind, c) != meterDb;
+            }
+        }
+    }
+
+    void processFrames(int totalFrames, int blockFrames)
+    {
+        for (int done = 0; done < totalFrames; done += blockFrames)
+            processBlock(std::min(blockFrames, totalFrames - done));
+    }
 
     int differingSamples() const { return differingSamples_; }
     int differingMeters() const { return differingMeters_; }
     int failedBlocks() const { return failedBlocks_; }
-    float pluginMeterDb(MeterKind kind, int channel) const;
+    float pluginMeterDb(MeterKind kind, int channel) const
+    {
+        const int meter = kNumParameters + static_cast<int>(kind) * numChannels_ + channel;
+        return static_cast<float>(plugin_.parameterValue(meter));
+    }
     const std::vector<std::vector<float>>& input() const { return input_; }
     const std::vector<std::vector<float>>& output() const { return output_; }
 
 private:
     HostedPlugin& plugin_;
     const int numChannels_;
-    std::unique_ptr<CorvexEngine> reference_;
-    std::vector<host::ParameterDescription> descriptions_;
+    const std::unique_ptr<CorvexEngine> reference_{createCorvexEngine()};
+    const std::vector<host::ParameterDescription> descriptions_ = host::describeParameters(*reference_);
     std::vector<std::vector<float>> input_, sideChain_, output_;
+    bool sideChainConnected_ = true;
     int differingSamples_ = 0;
     int differingMeters_ = 0;
     int failedBlocks_ = 0;

@@ -1,27 +1,36 @@
-// The Corvex plug-ins in our own CLAP and VST3 hosts, stereo and mono: they
-// describe the engine's parameters and meters, report its latency, and process
-// exactly what the engine from the shared library does at the same settings
-// and the same 32-sample split.
+// The Corvex plug-ins in our own CLAP, VST3 and LV2 hosts, stereo and mono:
+// they describe the engine's parameters and meters, report its latency,
+// process exactly what the engine from the shared library does at the same
+// settings and the same 32-sample split, and keep their audio callback free of
+// allocations, extra locks and system calls.
 #include "tests/plugin_hosts/lockstep_run.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <limits>
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <string>
+
+#if defined(CORVEX_LV2_STEREO)
+#include "plugins/corvex/parameter_symbol.h"
+#endif
+#if defined(__linux__)
+#include "tests/support/audio_thread_call_counts.h"
+
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace corvex::plugin_hosts
 {
 namespace
 {
 
-enum class Format
-{
-    Clap,
-    Vst3
-};
+enum class Format { Clap, Vst3, Lv2 };
 
 struct HostCase
 {
@@ -29,7 +38,7 @@ struct HostCase
     Format format;
     int numChannels;
     const char* displayName;
-    const char* clapId;
+    const char* pluginId; // the CLAP id or LV2 URI; VST3 ids are binary
     const char* path;
 };
 
@@ -42,6 +51,10 @@ const HostCase kHostCases[] = {
     {"Vst3Stereo", Format::Vst3, 2, "Corvex Stereo", "", CORVEX_VST3_STEREO},
     {"Vst3Mono", Format::Vst3, 1, "Corvex Mono", "", CORVEX_VST3_MONO},
 #endif
+#if defined(CORVEX_LV2_STEREO)
+    {"Lv2Stereo", Format::Lv2, 2, "Corvex Stereo", "urn:corvex:lv2:stereo", CORVEX_LV2_STEREO},
+    {"Lv2Mono", Format::Lv2, 1, "Corvex Mono", "urn:corvex:lv2:mono", CORVEX_LV2_MONO},
+#endif
 };
 
 void PrintTo(const HostCase& host, std::ostream* stream)
@@ -49,12 +62,16 @@ void PrintTo(const HostCase& host, std::ostream* stream)
     *stream << host.label;
 }
 
-constexpr int kMaxBlockFrames = 512;
+constexpr int kMaxBlockFrames = 4096;
 
-std::unique_ptr<HostedPlugin> load(const HostCase& host)
+std::unique_ptr<HostedPlugin> load(const HostCase& host, double sampleRate = kSampleRate)
 {
-    return host.format == Format::Clap ? loadClapPlugin(host.path, host.clapId, kSampleRate, kMaxBlockFrames)
-                                       : loadVst3Plugin(host.path, kSampleRate, kMaxBlockFrames);
+#if defined(CORVEX_LV2_STEREO)
+    if (host.format == Format::Lv2)
+        return loadLv2Plugin(host.path, host.pluginId, sampleRate, kMaxBlockFrames);
+#endif
+    return host.format == Format::Clap ? loadClapPlugin(host.path, host.pluginId, sampleRate, kMaxBlockFrames)
+                                       : loadVst3Plugin(host.path, sampleRate, kMaxBlockFrames);
 }
 
 class PluginHost : public ::testing::TestWithParam<HostCase>
@@ -64,14 +81,7 @@ protected:
     void reload()
     {
         plugin.reset();
-        try
-        {
-            plugin = load(GetParam());
-        }
-        catch (const std::exception& error)
-        {
-            FAIL() << error.what();
-        }
+        ASSERT_NO_THROW(plugin = load(GetParam()));
     }
 
     const int n = GetParam().numChannels;
@@ -83,9 +93,9 @@ protected:
 TEST_P(PluginHost, ActivatesWithItsBusesAndTheEngineLatency)
 {
     EXPECT_EQ(plugin->displayName(), GetParam().displayName);
-    if (GetParam().format == Format::Clap)
+    if (GetParam().format != Format::Vst3)
     {
-        EXPECT_EQ(plugin->classId(), GetParam().clapId);
+        EXPECT_EQ(plugin->classId(), GetParam().pluginId);
     }
     const AudioLayout layout = plugin->audioLayout();
     EXPECT_EQ(layout.mainInputs, n);
@@ -96,7 +106,8 @@ TEST_P(PluginHost, ActivatesWithItsBusesAndTheEngineLatency)
 }
 
 // Controls in plain values: continuous ones on the engine's display scale,
-// switches and choices by the index of their text; then the meters in dB.
+// switches and choices by the index of their text, with the engine's texts
+// ("Off"/"On", "4" to "All", "Reversed" to "S only"); then the meters in dB.
 TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
 {
     ASSERT_EQ(plugin->parameterCount(), kNumParameters + 3 * n);
@@ -110,6 +121,9 @@ TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
         const auto defaultChoice =
             std::ranges::find(description.choices, std::string(defaultText), &host::ParameterChoice::text);
         EXPECT_EQ(info.name, description.name);
+#if defined(CORVEX_LV2_STEREO)
+        EXPECT_EQ(info.symbol, GetParam().format == Format::Lv2 ? plugin::symbolFromName(description.name) : "");
+#endif
         EXPECT_FALSE(info.isOutput);
         EXPECT_EQ(info.isStepped, !continuous);
         EXPECT_EQ(info.minimum, continuous ? std::min(description.displayAtZero, description.displayAtOne) : 0.0f);
@@ -122,55 +136,57 @@ TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
                     continuous ? engine->getDisplayValue(description.id, description.defaultNormalizedValue)
                                : static_cast<float>(defaultChoice - description.choices.begin()),
                     defaultTolerance);
+        for (std::size_t index = 0; index < description.choices.size(); ++index)
+            EXPECT_EQ(plugin->valueText(description.id, static_cast<double>(index)), description.choices[index].text);
     }
     for (int meter = kNumParameters; meter < plugin->parameterCount(); ++meter)
     {
-        SCOPED_TRACE(meter);
-        EXPECT_TRUE(plugin->parameterInfo(meter).isOutput);
-        EXPECT_EQ(plugin->parameterInfo(meter).minimum, -120.0);
+        EXPECT_TRUE(plugin->parameterInfo(meter).isOutput) << meter;
+        EXPECT_EQ(plugin->parameterInfo(meter).minimum, -120.0) << meter;
     }
 }
 
-// Every text of every switch and choice ("Off"/"On", "4" to "All", "Reversed" to "S only").
-TEST_P(PluginHost, ValueTextsAreTheEngines)
+// Host blocks of 32·k frames give the engine exactly 32-sample calls; other
+// sizes end each block with a shorter call. Controls change through the host
+// before the first block and again half-way, some to values beyond their range
+// or not a number. The side chain starts external, so that a plug-in that
+// drops it is heard, and at some sizes the host leaves it unconnected.
+TEST_P(PluginHost, OutputAndMetersAreTheEnginesBitForBitAsControlsChange)
 {
-    for (const host::ParameterDescription& description : descriptions)
-        for (std::size_t index = 0; index < description.choices.size(); ++index)
-            EXPECT_EQ(plugin->valueText(description.id, static_cast<double>(index)), description.choices[index].text)
-                << description.name << " at " << index;
-}
-
-// Host blocks of 32·k frames give the engine exactly 32-sample calls; an odd
-// size ends each block with a shorter call. Controls change through the host's
-// events before the first block; the external side chain is one of them.
-TEST_P(PluginHost, OutputAndMetersAreTheEnginesBitForBit)
-{
-    const std::vector<std::pair<int, double>> scenarios[] = {
-        {{kParamRatio, 2.0}, {kParamAttackTime, 2.5}, {kParamInputGain, -18.0}},
-        {{kParamExternalSideChain, 1.0}, {kParamExternalSideChainGain, 6.0}}};
-    for (const auto& controls : scenarios)
-        for (const int blockFrames : {64, kMaxBlockFrames, 77})
+    const double notANumber = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<std::pair<int, double>> atStart = {
+        {kParamExternalSideChain, 1.0}, {kParamExternalSideChainGain, 6.0}, {kParamRatio, 2.0},
+        {kParamAttackTime, 2.5},        {kParamInputGain, -18.0},           {kParamDryWet, 85.0}};
+    const std::vector<std::pair<int, double>> halfWay = {
+        {kParamExternalSideChain, 0.0},      {kParamRatio, 4.0},              {kParamSideChainTimeWarp, 3.5},
+        {kParamSideChainDetectionMode, 2.0}, {kParamSideChainEqOn, 1.0},      {kParamSideChainEqBellGain, -7.5},
+        {kParamInputGain, 30.0},             {kParamReleaseTime, notANumber}, {kParamEnableEffect, notANumber}};
+    for (const auto& [blockFrames, sideChainConnected] :
+         {std::pair{1, true}, {31, true}, {32, false}, {33, true}, {512, false}, {kMaxBlockFrames, true}})
+    {
+        SCOPED_TRACE("blocks of " + std::to_string(blockFrames) + (sideChainConnected ? "" : ", no side chain"));
+        reload();
+        ASSERT_NE(plugin, nullptr);
+        LockstepRun run(*plugin, n);
+        run.connectSideChain(sideChainConnected);
+        ::testing::internal::CaptureStderr();
+        for (const auto& changes : {atStart, halfWay})
         {
-            SCOPED_TRACE(std::string(controls.size() == 2 ? "external" : "internal") + " side chain, blocks of " +
-                         std::to_string(blockFrames));
-            reload();
-            ASSERT_NE(plugin, nullptr);
-            LockstepRun run(*plugin, n);
-            for (const auto& [parameterId, plainValue] : controls)
+            for (const auto& [parameterId, plainValue] : changes)
                 run.setControl(parameterId, plainValue);
-            ::testing::internal::CaptureStderr();
-            run.processFrames(kSampleRate / 4, blockFrames);
-            EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the plug-in or the engine reported a fault";
-            EXPECT_EQ(run.failedBlocks(), 0);
-            EXPECT_EQ(run.differingSamples(), 0);
-            EXPECT_EQ(run.differingMeters(), 0);
-            for (int c = 0; c < n; ++c)
-            {
-                EXPECT_LT(run.pluginMeterDb(MeterKind::GainReduction, c), -1.0f) << "it compresses";
-                EXPECT_GT(run.pluginMeterDb(MeterKind::InputPeak, c), -20.0f);
-                EXPECT_GT(run.pluginMeterDb(MeterKind::OutputPeak, c), -60.0f);
-            }
+            run.processFrames(kSampleRate / 8, blockFrames);
         }
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the plug-in or the engine reported a fault";
+        EXPECT_EQ(run.failedBlocks(), 0);
+        EXPECT_EQ(run.differingSamples(), 0);
+        EXPECT_EQ(run.differingMeters(), 0);
+        for (int c = 0; c < n; ++c)
+        {
+            EXPECT_LT(run.pluginMeterDb(MeterKind::GainReduction, c), -1.0f) << "it compresses";
+            EXPECT_GT(run.pluginMeterDb(MeterKind::InputPeak, c), -20.0f);
+            EXPECT_GT(run.pluginMeterDb(MeterKind::OutputPeak, c), -60.0f);
+        }
+    }
 }
 
 // With the effect off the plug-in is a delay by exactly the latency it reports.
@@ -196,7 +212,8 @@ TEST_P(PluginHost, EffectOffIsTheInputDelayedByTheReportedLatency)
 
 // Every continuous control set away from its default first, so that the engine
 // holds the values the stored plain values select whether or not the plug-in
-// applies unchanged values again on restore.
+// applies unchanged values again on restore. LV2 hosts store the control port
+// values themselves; the plug-in applies them at the next block.
 TEST_P(PluginHost, RestoredStateBringsBackAChangedParameter)
 {
     LockstepRun run(*plugin, n);
@@ -219,6 +236,98 @@ TEST_P(PluginHost, RestoredStateBringsBackAChangedParameter)
     EXPECT_EQ(run.differingSamples(), 0);
 }
 
+// A host rate the engine cannot take (above its highest) plays the input
+// unprocessed, without a report.
+TEST_P(PluginHost, ARateTheEngineCannotTakePlaysTheInputThrough)
+{
+    ::testing::internal::CaptureStderr();
+    std::unique_ptr<HostedPlugin> tooFast;
+    ASSERT_NO_THROW(tooFast = load(GetParam(), kCorvexMaxSampleRate + 1.0));
+    LockstepRun run(*tooFast, n);
+    run.processFrames(1000, 100);
+    EXPECT_EQ(run.output(), run.input());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+#if defined(__linux__)
+// The audio callback allocates nothing and takes one lock per engine call, plus
+// one per control that changed (the engine publishes each new value under its
+// lock, on the same thread, so the lock is never contended), at every block
+// size. The CLAP wrapper also tries, once per callback, the lock of its queue
+// of edits made in the interface: a lock it never waits for.
+TEST_P(PluginHost, AudioCallbackAllocatesNothingAndLocksOncePerEngineCallAndChange)
+{
+    plugin->enterAudioCallback = &corvex::testing::resumeCountingCalls;
+    plugin->leaveAudioCallback = &corvex::testing::pauseCountingCalls;
+    LockstepRun run(*plugin, n);
+    double ratio = 3.0, inputGainDb = -12.0; // known values first, so that each change below is one
+    run.setControl(kParamRatio, ratio);
+    run.setControl(kParamInputGain, inputGainDb);
+    run.processBlock(kCorvexMaxBufferSize);
+    for (const auto& [frames, changes] : {std::pair{1, 0}, {31, 1}, {32, 2}, {33, 0}, {512, 2}, {kMaxBlockFrames, 1}})
+    {
+        SCOPED_TRACE("blocks of " + std::to_string(frames) + ", changes " + std::to_string(changes));
+        if (changes >= 1)
+            run.setControl(kParamRatio, ratio = 4.0 - ratio); // 3 and 1 in turn
+        if (changes == 2)
+            run.setControl(kParamInputGain, inputGainDb = -18.0 - inputGainDb); // -12 and -6 dB in turn
+        corvex::testing::takeCallCounts();
+        run.processBlock(frames);
+        const corvex::testing::CallCounts counts = corvex::testing::takeCallCounts();
+        EXPECT_EQ(counts.allocations, 0u);
+        EXPECT_EQ(counts.deallocations, 0u);
+        const int interfaceQueue = GetParam().format == Format::Clap ? 1 : 0;
+        EXPECT_EQ(counts.locks, static_cast<std::uint64_t>((frames + 31) / 32 + changes + interfaceQueue));
+    }
+    EXPECT_EQ(run.differingSamples(), 0);
+}
+
+// A child process forbids itself every system call but read, write and exit
+// (strict secure computing mode), then runs the plug-in for a second with
+// every control moving before every block of a changing size.
+TEST_P(PluginHost, AudioCallbackMakesNoSystemCall)
+{
+    std::vector<HostParameterInfo> controls;
+    for (int id = 0; id < kNumParameters; ++id)
+        controls.push_back(plugin->parameterInfo(id));
+    std::vector<std::vector<float>> audio(3 * n, std::vector<float>(kMaxBlockFrames)); // inputs, side chain, outputs
+    std::vector<float*> channels;
+    for (std::size_t c = 0; c < audio.size(); ++c)
+    {
+        for (std::size_t i = 0; i < audio[c].size(); ++i)
+            audio[c][i] = static_cast<float>(std::sin(0.01 * static_cast<double>(i * (c + 1))));
+        channels.push_back(audio[c].data());
+    }
+    const std::span<float*> all(channels);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_STRICT) != 0)
+            syscall(SYS_exit, 3);
+        constexpr int kBlockFrames[] = {1, 31, 32, 33, 512, kMaxBlockFrames, 64, 7, 256};
+        for (int block = 0, done = 0; done < kSampleRate; done += kBlockFrames[block++ % 9])
+        {
+            for (int id = 0; id < kNumParameters; ++id)
+            {
+                const HostParameterInfo& control = controls[id];
+                const double step = (block * (id + 3)) % 11 / 10.0;
+                plugin->queueParameterChange(id, control.minimum + step * (control.maximum - control.minimum));
+            }
+            if (!plugin->process(all.first(n), all.subspan(n, n), all.last(n), kBlockFrames[block % 9]))
+                syscall(SYS_exit, 4);
+        }
+        syscall(SYS_exit, 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_FALSE(WIFSIGNALED(status)) << "the audio callback made a system call (signal " << WTERMSIG(status) << ")";
+    if (WEXITSTATUS(status) == 3)
+        GTEST_SKIP() << "strict secure computing mode is not available here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "4: the plug-in failed a block";
+}
+#endif
+
 INSTANTIATE_TEST_SUITE_P(Formats, PluginHost, ::testing::ValuesIn(kHostCases),
                          [](const auto& info) { return std::string(info.param.label); });
 
@@ -229,7 +338,7 @@ TEST(PluginHostIds, StereoAndMonoHaveDistinctIds)
     for (const HostCase& host : kHostCases)
         ids[host.format].insert(load(host)->classId());
     for (const auto& [format, formatIds] : ids)
-        EXPECT_EQ(formatIds.size(), 2u) << (format == Format::Clap ? "CLAP" : "VST3");
+        EXPECT_EQ(formatIds.size(), 2u) << "format " << static_cast<int>(format);
 }
 
 } // namespace

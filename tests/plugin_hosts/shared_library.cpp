@@ -1,5 +1,7 @@
 #include "tests/plugin_hosts/shared_library.h"
 
+#include "tests/plugin_hosts/hosted_plugin.h"
+
 #include <stdexcept>
 
 #if defined(_WIN32)
@@ -11,50 +13,37 @@
 namespace corvex::plugin_hosts
 {
 
+SharedLibrary::SharedLibrary(const std::string& path)
+{
 #if defined(_WIN32)
-
-SharedLibrary::SharedLibrary(const std::string& path)
-{
     // The build hands over Unix paths when it runs under Wine, whose drive Z: is the Unix root.
-    const std::string windowsPath = path.starts_with('/') ? "Z:" + path : path;
-    handle_ = LoadLibraryA(windowsPath.c_str());
-    if (handle_ == nullptr)
-        throw std::runtime_error("cannot load " + windowsPath + ": error " + std::to_string(GetLastError()));
-}
-
-SharedLibrary::~SharedLibrary()
-{
-    FreeLibrary(static_cast<HMODULE>(handle_));
-}
-
-void* SharedLibrary::symbol(const char* name) const
-{
-    if (void* const address = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)))
-        return address;
-    throw std::runtime_error(std::string("the plug-in exports no ") + name);
-}
-
+    handle_ = LoadLibraryA((path.starts_with('/') ? "Z:" + path : path).c_str());
+    require(handle_ != nullptr, "cannot load " + path + ": error " + std::to_string(GetLastError()));
 #else
-
-SharedLibrary::SharedLibrary(const std::string& path)
-{
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr)
         throw std::runtime_error("cannot load " + path + ": " + dlerror());
+#endif
 }
 
 SharedLibrary::~SharedLibrary()
 {
+#if defined(_WIN32)
+    FreeLibrary(static_cast<HMODULE>(handle_));
+#else
     dlclose(handle_);
+#endif
 }
 
 void* SharedLibrary::symbol(const char* name) const
 {
-    if (void* const address = dlsym(handle_, name))
-        return address;
-    throw std::runtime_error(std::string("the plug-in exports no ") + name);
-}
-
+#if defined(_WIN32)
+    void* const address = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+    void* const address = dlsym(handle_, name);
 #endif
+    require(address != nullptr, std::string("the plug-in exports no ") + name);
+    return address;
+}
 
 } // namespace corvex::plugin_hosts

@@ -6,7 +6,7 @@ namespace corvex::plugin_hosts
 {
 
 // A plug-in binary loaded into the process (dlopen, or LoadLibrary on Windows),
-// unloaded when this object goes. Loading failures throw std::runtime_error.
+// unloaded when this object goes. Failures throw std::runtime_error.
 class SharedLibrary
 {
 public:
@@ -15,7 +15,6 @@ public:
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
 
-    // The exported symbol, or a std::runtime_error naming it.
     void* symbol(const char* name) const;
     // What the operating system calls the loaded binary (the argument some entry points take).
     void* handle() const { return handle_; }

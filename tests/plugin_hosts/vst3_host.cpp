@@ -1,7 +1,7 @@
 // A minimal VST3 host on the C ABI: loads a module, creates the audio
-// component and its edit controller with our host application and component
-// handler, activates every bus (the side chain is an auxiliary input bus) and
-// runs blocks with parameter changes in and out.
+// component and its edit controller, activates every bus (the side chain is an
+// auxiliary input bus) and runs blocks with parameter changes in and out. It
+// offers no host context: the plug-in has no messages to send to it here.
 #include "tests/plugin_hosts/hosted_plugin.h"
 #include "tests/plugin_hosts/shared_library.h"
 
@@ -9,25 +9,16 @@
 #include "travesty/component.h"
 #include "travesty/edit_controller.h"
 #include "travesty/factory.h"
-#include "travesty/host.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
-#include <deque>
 #include <map>
-#include <stdexcept>
-#include <tuple>
 
 namespace corvex::plugin_hosts
 {
 namespace
 {
-
-void require(bool condition, const std::string& what)
-{
-    if (!condition)
-        throw std::runtime_error("VST3: " + what);
-}
 
 std::string narrow(const int16_t* text)
 {
@@ -57,90 +48,67 @@ v3_result V3_API query(void* self, const v3_tuid iid, void** object)
     return known ? kOk : static_cast<v3_result>(V3_NO_INTERFACE);
 }
 
-struct HostApplication
-{
-    static constexpr v3_host_application_cpp kTable{
-        {query<v3_host_application_iid>, keepAlive, keepAlive},
-        {[](void*, v3_str_128 name) {
-             const char text[] = "Corvex test host";
-             std::copy(std::begin(text), std::end(text), name);
-             return kOk;
-         },
-         [](void*, v3_tuid, v3_tuid, void** object) {
-             *object = nullptr;
-             return kNotImplemented;
-         }}};
-    const v3_host_application_cpp* table = &kTable;
-};
-
-// Edits the controller announces; the tests drive parameters through the processor instead.
-struct ComponentHandler
-{
-    struct Table : v3_funknown
-    {
-        v3_component_handler handler;
-    };
-    static v3_result V3_API accept(void*, v3_param_id) { return V3_OK; }
-    static constexpr Table kTable{{query<v3_component_handler_iid>, keepAlive, keepAlive},
-                                  {accept, [](void*, v3_param_id, double) { return kOk; }, accept,
-                                   [](void*, int32_t) { return kOk; }}};
-    const Table* table = &kTable;
-
-    v3_component_handler** object() { return reinterpret_cast<v3_component_handler**>(this); }
-};
-
-// The changes of one parameter within a block: (sample offset, normalized value) points.
+// The change of one parameter within a block: the latest point, at its sample
+// offset (the host sends one per block, the plug-in one per meter).
 struct ParameterQueue
 {
     static const v3_param_value_queue_cpp kTable;
     const v3_param_value_queue_cpp* table = &kTable;
     v3_param_id id = 0;
-    std::vector<std::pair<int32_t, double>> points;
+    int32_t offset = 0;
+    double value = 0.0;
 };
 
 const v3_param_value_queue_cpp ParameterQueue::kTable{
     {query<v3_param_value_queue_iid>, keepAlive, keepAlive},
-    {[](void* self) { return static_cast<ParameterQueue*>(self)->id; },
-     [](void* self) { return static_cast<int32_t>(static_cast<ParameterQueue*>(self)->points.size()); },
-     [](void* self, int32_t index, int32_t* offset, double* value) {
-         std::tie(*offset, *value) = static_cast<ParameterQueue*>(self)->points.at(static_cast<std::size_t>(index));
+    {[](void* self) { return static_cast<ParameterQueue*>(self)->id; }, [](void*) { return int32_t{1}; },
+     [](void* self, int32_t, int32_t* offset, double* value) {
+         const auto& queue = *static_cast<ParameterQueue*>(self);
+         *offset = queue.offset;
+         *value = queue.value;
          return kOk;
      },
      [](void* self, int32_t offset, double value, int32_t* index) {
-         auto& points = static_cast<ParameterQueue*>(self)->points;
-         *index = static_cast<int32_t>(points.size());
-         points.emplace_back(offset, value);
+         auto& queue = *static_cast<ParameterQueue*>(self);
+         queue.offset = offset;
+         queue.value = value;
+         *index = 0;
          return kOk;
      }}};
 
-// The parameter changes of one block, in either direction.
+// The parameter changes of one block, in either direction, with room for every
+// parameter made up front: nothing is allocated while the plug-in processes.
 struct ParameterChanges
 {
     static const v3_param_changes_cpp kTable;
     const v3_param_changes_cpp* table = &kTable;
-    std::deque<ParameterQueue> queues; // a deque keeps the queues in place as it grows
+    std::vector<ParameterQueue> queues;
+    int32_t used = 0;
 
     v3_param_changes** object() { return reinterpret_cast<v3_param_changes**>(this); }
-    ParameterQueue& queueFor(v3_param_id id, int32_t* index = nullptr)
+    ParameterQueue* queueFor(v3_param_id id, int32_t* index = nullptr)
     {
-        auto found = std::ranges::find(queues, id, &ParameterQueue::id);
-        if (found == queues.end())
-            found = queues.insert(queues.end(), ParameterQueue{&ParameterQueue::kTable, id, {}});
+        int32_t found = 0;
+        while (found < used && queues[found].id != id)
+            ++found;
+        if (found == static_cast<int32_t>(queues.size()))
+            return nullptr;
+        if (found == used)
+            queues[used++].id = id;
         if (index != nullptr)
-            *index = static_cast<int32_t>(found - queues.begin());
-        return *found;
+            *index = found;
+        return &queues[found];
     }
 };
 
 const v3_param_changes_cpp ParameterChanges::kTable{
     {query<v3_param_changes_iid>, keepAlive, keepAlive},
-    {[](void* self) { return static_cast<int32_t>(static_cast<ParameterChanges*>(self)->queues.size()); },
+    {[](void* self) { return static_cast<ParameterChanges*>(self)->used; },
      [](void* self, int32_t index) {
-         auto& queue = static_cast<ParameterChanges*>(self)->queues.at(static_cast<std::size_t>(index));
-         return reinterpret_cast<v3_param_value_queue**>(&queue);
+         return reinterpret_cast<v3_param_value_queue**>(&static_cast<ParameterChanges*>(self)->queues.at(index));
      },
      [](void* self, v3_param_id* id, int32_t* index) {
-         return reinterpret_cast<v3_param_value_queue**>(&static_cast<ParameterChanges*>(self)->queueFor(*id, index));
+         return reinterpret_cast<v3_param_value_queue**>(static_cast<ParameterChanges*>(self)->queueFor(*id, index));
      }}};
 
 // A byte buffer behind the component's state stream, read and written in order.
@@ -183,62 +151,67 @@ public:
     Vst3Plugin(const std::string& path, double sampleRate, int maxFrames) : library_(path)
     {
 #if defined(_WIN32)
-        require(reinterpret_cast<bool (*)()>(library_.symbol("InitDll"))(), "InitDll failed");
+        require(reinterpret_cast<bool (*)()>(library_.symbol("InitDll"))(), "VST3: InitDll failed");
         moduleExit_ = reinterpret_cast<bool (*)()>(library_.symbol("ExitDll"));
 #else
         const auto moduleEntry = reinterpret_cast<bool (*)(void*)>(library_.symbol("ModuleEntry"));
-        require(moduleEntry(library_.handle()), "ModuleEntry failed");
+        require(moduleEntry(library_.handle()), "VST3: ModuleEntry failed");
         moduleExit_ = reinterpret_cast<bool (*)()>(library_.symbol("ModuleExit"));
 #endif
         factory_ = static_cast<v3_plugin_factory**>(
             const_cast<void*>(reinterpret_cast<const void* (*)()>(library_.symbol("GetPluginFactory"))()));
-        require(factory_ != nullptr, "no factory");
-        for (int32_t i = 0; i < v3_cpp_obj(factory_)->num_classes(factory_); ++i)
+        require(factory_ != nullptr, "VST3: no factory");
+        v3_plugin_factory* const factory = v3_cpp_obj(factory_);
+        for (int32_t i = 0; i < factory->num_classes(factory_); ++i)
         {
             v3_class_info info{};
-            if (v3_cpp_obj(factory_)->get_class_info(factory_, i, &info) == V3_OK &&
+            if (factory->get_class_info(factory_, i, &info) == V3_OK &&
                 std::strcmp(info.category, "Audio Module Class") == 0)
             {
                 std::memcpy(classId_, info.class_id, sizeof classId_);
                 name_ = info.name;
             }
         }
-        require(!name_.empty(), "the factory lists no audio module");
-        require(v3_cpp_obj(factory_)->create_instance(factory_, classId_, v3_component_iid,
-                                                      reinterpret_cast<void**>(&component_)) == V3_OK,
-                "cannot create the component");
-        require(v3_cpp_obj_initialize(component_, hostContext()) == V3_OK, "component initialize failed");
+        require(!name_.empty(), "VST3: the factory lists no audio module");
+        require(factory->create_instance(factory_, classId_, v3_component_iid, reinterpret_cast<void**>(&component_)) ==
+                        V3_OK &&
+                    v3_cpp_obj_initialize(component_, nullptr) == V3_OK,
+                "VST3: cannot create the component");
         // The controller is the component itself or an instance of the class it names.
         if (v3_cpp_obj_query_interface(component_, v3_edit_controller_iid, &controller_) != V3_OK)
         {
             v3_tuid controllerId{};
             require(v3_cpp_obj(component_)->get_controller_class_id(component_, controllerId) == V3_OK &&
-                        v3_cpp_obj(factory_)->create_instance(factory_, controllerId, v3_edit_controller_iid,
-                                                              reinterpret_cast<void**>(&controller_)) == V3_OK &&
-                        v3_cpp_obj_initialize(controller_, hostContext()) == V3_OK,
-                    "cannot create the edit controller");
+                        factory->create_instance(factory_, controllerId, v3_edit_controller_iid,
+                                                 reinterpret_cast<void**>(&controller_)) == V3_OK &&
+                        v3_cpp_obj_initialize(controller_, nullptr) == V3_OK,
+                    "VST3: cannot create the edit controller");
             separateController_ = true;
         }
-        v3_cpp_obj(controller_)->set_component_handler(controller_, handler_.object());
         require(v3_cpp_obj_query_interface(component_, v3_audio_processor_iid, &processor_) == V3_OK,
-                "no audio processor");
+                "VST3: no audio processor");
 
         // The plug-in's parameters come after those the framework adds and hides.
-        for (int32_t i = 0; i < v3_cpp_obj(controller_)->get_parameter_count(controller_); ++i)
+        const int32_t count = v3_cpp_obj(controller_)->get_parameter_count(controller_);
+        for (int32_t i = 0; i < count; ++i)
         {
             v3_param_info info{};
-            require(v3_cpp_obj(controller_)->get_parameter_info(controller_, i, &info) == V3_OK, "parameter info");
+            require(v3_cpp_obj(controller_)->get_parameter_info(controller_, i, &info) == V3_OK,
+                    "VST3: parameter info");
             if ((info.flags & V3_PARAM_IS_HIDDEN) == 0)
                 parameters_.push_back(info);
             // Output parameters report changes only: until the first, they hold their defaults.
             outputValues_[info.param_id] = info.default_normalised_value;
         }
+        inputChanges_.queues.resize(static_cast<std::size_t>(count));
+        outputChanges_.queues.resize(static_cast<std::size_t>(count));
 
         setUpBuses();
         v3_process_setup setup{V3_REALTIME, V3_SAMPLE_32, maxFrames, sampleRate};
-        require(v3_cpp_obj(processor_)->setup_processing(processor_, &setup) == V3_OK, "setup_processing failed");
-        require(v3_cpp_obj(component_)->set_active(component_, true) == V3_OK, "set_active failed");
-        require(v3_cpp_obj(processor_)->set_processing(processor_, true) == V3_OK, "set_processing failed");
+        require(v3_cpp_obj(processor_)->setup_processing(processor_, &setup) == V3_OK &&
+                    v3_cpp_obj(component_)->set_active(component_, true) == V3_OK &&
+                    v3_cpp_obj(processor_)->set_processing(processor_, true) == V3_OK,
+                "VST3: cannot set up processing and activate");
     }
 
     ~Vst3Plugin() override
@@ -246,7 +219,6 @@ public:
         v3_cpp_obj(processor_)->set_processing(processor_, false);
         v3_cpp_obj(component_)->set_active(component_, false);
         v3_cpp_obj_unref(processor_);
-        v3_cpp_obj(controller_)->set_component_handler(controller_, nullptr);
         if (separateController_)
             v3_cpp_obj_terminate(controller_);
         v3_cpp_obj_unref(controller_);
@@ -261,7 +233,7 @@ public:
 
     AudioLayout audioLayout() override
     {
-        AudioLayout layout;
+        AudioLayout layout{};
         for (const v3_bus_info& bus : inputBuses_)
             (bus.bus_type == V3_AUX ? layout.sideChainInputs : layout.mainInputs) += bus.channel_count;
         for (const v3_bus_info& bus : outputBuses_)
@@ -279,16 +251,17 @@ public:
                 toPlain(index, 1.0),
                 toPlain(index, info.default_normalised_value),
                 (info.flags & V3_PARAM_READ_ONLY) != 0,
-                info.step_count > 0};
+                info.step_count > 0,
+                ""};
     }
 
     std::string valueText(int index, double plainValue) override
     {
         v3_str_128 text{};
         const double normalized = toNormalized(index, plainValue);
-        const v3_result result =
-            v3_cpp_obj(controller_)->get_parameter_string_for_value(controller_, id(index), normalized, text);
-        require(result == V3_OK, "get_parameter_string_for_value failed");
+        require(v3_cpp_obj(controller_)->get_parameter_string_for_value(controller_, id(index), normalized, text) ==
+                    V3_OK,
+                "VST3: get_parameter_string_for_value");
         return narrow(text);
     }
 
@@ -296,43 +269,44 @@ public:
 
     float queueParameterChange(int index, double plainValue) override
     {
-        const double normalized = toNormalized(index, plainValue);
-        inputChanges_.queueFor(id(index)).points.emplace_back(0, normalized);
-        return static_cast<float>(toPlain(index, normalized));
+        if (std::isnan(plainValue))
+            return NAN; // no normalized value stands for it: nothing reaches the plug-in
+        ParameterQueue& queue = *inputChanges_.queueFor(id(index));
+        queue.value = toNormalized(index, plainValue);
+        return static_cast<float>(toPlain(index, queue.value));
     }
 
-    bool process(std::vector<float*> mainInputs, std::vector<float*> sideChainInputs, std::vector<float*> outputs,
+    bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
                  int frames) override
     {
         v3_audio_bus_buffers buses[3]{};
-        for (auto [bus, channels] :
-             {std::pair{&buses[0], &mainInputs}, {&buses[1], &sideChainInputs}, {&buses[2], &outputs}})
+        for (const auto& [bus, channels] : {std::pair{&buses[0], mainInputs}, {&buses[1], sideChainInputs},
+                                            {&buses[2], outputs}})
         {
-            bus->num_channels = static_cast<int32_t>(channels->size());
-            bus->channel_buffers_32 = channels->data();
+            bus->num_channels = static_cast<int32_t>(channels.size());
+            bus->channel_buffers_32 = channels.data();
         }
         v3_process_data data{V3_REALTIME, V3_SAMPLE_32, frames, sideChainInputs.empty() ? 1 : 2, 1, buses, &buses[2],
                              inputChanges_.object(), outputChanges_.object(), nullptr, nullptr, nullptr};
-        const v3_result result = v3_cpp_obj(processor_)->process(processor_, &data);
-        for (const ParameterQueue& queue : outputChanges_.queues)
-            if (!queue.points.empty())
-                outputValues_[queue.id] = queue.points.back().second;
-        inputChanges_.queues.clear();
-        outputChanges_.queues.clear();
+        const v3_result result = inAudioCallback([&] { return v3_cpp_obj(processor_)->process(processor_, &data); });
+        for (int32_t queue = 0; queue < outputChanges_.used; ++queue)
+            outputValues_[outputChanges_.queues[queue].id] = outputChanges_.queues[queue].value;
+        inputChanges_.used = outputChanges_.used = 0;
         return result == V3_OK;
     }
 
-    double outputValue(int index) override { return toPlain(index, outputValues_.at(id(index))); }
-
+    // Meters as the processor last reported them, controls as the controller shows them.
     double parameterValue(int index) override
     {
+        if ((parameters_.at(static_cast<std::size_t>(index)).flags & V3_PARAM_READ_ONLY) != 0)
+            return toPlain(index, outputValues_.at(id(index)));
         // A separate controller learns the component's values from its state, as hosts hand it over.
         if (separateController_)
         {
             MemoryStream state;
-            require(v3_cpp_obj(component_)->get_state(component_, state.object()) == V3_OK, "get_state failed");
-            require(v3_cpp_obj(controller_)->set_component_state(controller_, state.object()) == V3_OK,
-                    "set_component_state failed");
+            require(v3_cpp_obj(component_)->get_state(component_, state.object()) == V3_OK &&
+                        v3_cpp_obj(controller_)->set_component_state(controller_, state.object()) == V3_OK,
+                    "VST3: handing the component's state to the controller failed");
         }
         return toPlain(index, v3_cpp_obj(controller_)->get_parameter_normalised(controller_, id(index)));
     }
@@ -352,7 +326,6 @@ public:
     }
 
 private:
-    v3_funknown** hostContext() { return reinterpret_cast<v3_funknown**>(&hostApplication_); }
     v3_param_id id(int index) const { return parameters_.at(static_cast<std::size_t>(index)).param_id; }
     double toPlain(int index, double normalized)
     {
@@ -367,19 +340,19 @@ private:
     void setUpBuses()
     {
         std::vector<v3_speaker_arrangement> arrangements[2];
+        v3_component* const component = v3_cpp_obj(component_);
         for (const int32_t direction : {V3_INPUT, V3_OUTPUT})
         {
             auto& buses = direction == V3_INPUT ? inputBuses_ : outputBuses_;
-            for (int32_t bus = 0; bus < v3_cpp_obj(component_)->get_bus_count(component_, V3_AUDIO, direction); ++bus)
+            for (int32_t bus = 0; bus < component->get_bus_count(component_, V3_AUDIO, direction); ++bus)
             {
                 v3_bus_info info{};
                 v3_speaker_arrangement arrangement = 0;
-                v3_component* const component = v3_cpp_obj(component_);
-                v3_audio_processor* const processor = v3_cpp_obj(processor_);
                 require(component->get_bus_info(component_, V3_AUDIO, direction, bus, &info) == V3_OK &&
                             component->activate_bus(component_, V3_AUDIO, direction, bus, true) == V3_OK &&
-                            processor->get_bus_arrangement(processor_, direction, bus, &arrangement) == V3_OK,
-                        "audio bus " + std::to_string(bus));
+                            v3_cpp_obj(processor_)->get_bus_arrangement(processor_, direction, bus, &arrangement) ==
+                                V3_OK,
+                        "VST3: audio bus " + std::to_string(bus));
                 buses.push_back(info);
                 arrangements[direction].push_back(arrangement);
             }
@@ -387,13 +360,11 @@ private:
         require(v3_cpp_obj(processor_)->set_bus_arrangements(
                     processor_, arrangements[0].data(), static_cast<int32_t>(arrangements[0].size()),
                     arrangements[1].data(), static_cast<int32_t>(arrangements[1].size())) == V3_OK,
-                "set_bus_arrangements failed");
+                "VST3: set_bus_arrangements failed");
     }
 
     SharedLibrary library_;
     bool (*moduleExit_)() = nullptr;
-    HostApplication hostApplication_;
-    ComponentHandler handler_;
     v3_plugin_factory** factory_ = nullptr;
     v3_component** component_ = nullptr;
     v3_edit_controller** controller_ = nullptr;

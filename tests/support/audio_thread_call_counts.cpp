@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <pthread.h>
 
+#include <cerrno>
 #include <cstddef>
 
 namespace
@@ -18,17 +19,12 @@ void count(std::uint64_t corvex::testing::CallCounts::*what)
         ++(counted.*what);
 }
 
-using MutexLock = int (*)(pthread_mutex_t*);
-
-// The C library's own function of that name, found on first use.
-MutexLock realMutexFunction(MutexLock& cached, const char* name)
+// The C library's own function of that name.
+template <typename Function>
+Function real(const char* name)
 {
-    if (cached == nullptr)
-        cached = reinterpret_cast<MutexLock>(dlsym(RTLD_NEXT, name));
-    return cached;
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
-MutexLock realMutexLock = nullptr;
-MutexLock realMutexTryLock = nullptr;
 
 } // namespace
 
@@ -63,7 +59,7 @@ int posix_memalign(void** p, std::size_t alignment, std::size_t size)
 {
     count(&corvex::testing::CallCounts::allocations);
     *p = __libc_memalign(alignment, size);
-    return *p != nullptr ? 0 : 12; // ENOMEM
+    return *p != nullptr ? 0 : ENOMEM;
 }
 void free(void* p)
 {
@@ -73,29 +69,36 @@ void free(void* p)
 }
 int pthread_mutex_lock(pthread_mutex_t* mutex)
 {
+    static const auto lock = real<int (*)(pthread_mutex_t*)>("pthread_mutex_lock");
     count(&corvex::testing::CallCounts::locks);
-    return realMutexFunction(realMutexLock, "pthread_mutex_lock")(mutex);
+    return lock(mutex);
 }
 int pthread_mutex_trylock(pthread_mutex_t* mutex)
 {
+    static const auto tryLock = real<int (*)(pthread_mutex_t*)>("pthread_mutex_trylock");
     count(&corvex::testing::CallCounts::locks);
-    return realMutexFunction(realMutexTryLock, "pthread_mutex_trylock")(mutex);
+    return tryLock(mutex);
 }
 }
 
 namespace corvex::testing
 {
 
-void startCountingCalls()
+void resumeCountingCalls()
 {
-    counted = {};
     counting = true;
 }
 
-CallCounts stopCountingCalls()
+void pauseCountingCalls()
 {
     counting = false;
-    return counted;
+}
+
+CallCounts takeCallCounts()
+{
+    const CallCounts taken = counted;
+    counted = {};
+    return taken;
 }
 
 } // namespace corvex::testing

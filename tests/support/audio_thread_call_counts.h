@@ -5,27 +5,23 @@
 namespace corvex::testing
 {
 
-// What a stretch of code did on the calling thread.
+// What the counted stretches of code did on the calling thread.
 struct CallCounts
 {
     std::uint64_t allocations = 0;
     std::uint64_t deallocations = 0;
-    std::uint64_t locks = 0;
+    std::uint64_t locks = 0; // pthread_mutex_lock and pthread_mutex_trylock
 };
 
-void startCountingCalls();
-CallCounts stopCountingCalls();
-
-// The allocations and mutex locks that work makes on this thread, including
-// those inside plug-ins loaded at run time: the test executable defines the
-// C allocation functions and pthread_mutex_lock itself, and the dynamic linker
-// binds every shared object's calls to the executable's definitions first.
-template <typename Work>
-CallCounts countCalls(Work&& work)
-{
-    startCountingCalls();
-    work();
-    return stopCountingCalls();
-}
+// Counts the allocations and mutex locks made on this thread while counting is
+// on, including those inside plug-ins loaded at run time: the test executable
+// defines the C allocation and mutex lock functions itself, and the dynamic
+// linker binds every shared object's calls to the executable's definitions
+// first. Counting starts off; switching it on and off around the calls of
+// interest leaves the code between them uncounted.
+void resumeCountingCalls();
+void pauseCountingCalls();
+// The counts so far; counting then starts again from zero.
+CallCounts takeCallCounts();
 
 } // namespace corvex::testing

@@ -1,0 +1,222 @@
+// A minimal LV2 host on lilv: loads one bundle, instantiates the plug-in with
+// the features it requires (a URID map, options with the block length, and a
+// worker it never calls), connects every port to buffers of its own and runs
+// blocks. The controls are port values the host holds, as LV2 hosts do, so
+// they are also the state it stores.
+#include "tests/plugin_hosts/hosted_plugin.h"
+
+#include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+
+namespace corvex::plugin_hosts
+{
+namespace
+{
+
+struct HostFeatures
+{
+    static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri)
+    {
+        auto& uris = *static_cast<std::map<std::string, LV2_URID>*>(handle);
+        return uris.try_emplace(uri, static_cast<LV2_URID>(uris.size() + 1)).first->second;
+    }
+    std::map<std::string, LV2_URID> uris;
+    LV2_URID_Map uridMap{&uris, &map};
+    int maxBlockLength = 0;
+    LV2_URID sequence = map(&uris, LV2_ATOM__Sequence), chunk = map(&uris, LV2_ATOM__Chunk);
+    LV2_Options_Option options[2] = {{LV2_OPTIONS_INSTANCE, 0, map(&uris, LV2_BUF_SIZE__maxBlockLength), sizeof(int),
+                                      map(&uris, LV2_ATOM__Int), &maxBlockLength},
+                                     {}};
+    LV2_Worker_Schedule worker{nullptr, [](LV2_Worker_Schedule_Handle, uint32_t, const void*) {
+                                   return LV2_WORKER_ERR_UNKNOWN;
+                               }};
+    LV2_Feature mapFeature{LV2_URID__map, &uridMap}, optionsFeature{LV2_OPTIONS__options, options},
+        workerFeature{LV2_WORKER__schedule, &worker};
+    const LV2_Feature* features[4] = {&mapFeature, &optionsFeature, &workerFeature, nullptr};
+};
+
+// An atom sequence port's buffer: empty going in, room for the plug-in's events coming out.
+struct alignas(8) EventBuffer
+{
+    LV2_Atom atom;
+    LV2_Atom_Sequence_Body body;
+    uint8_t room[4096];
+};
+
+class Lv2Plugin final : public HostedPlugin
+{
+public:
+    Lv2Plugin(const std::string& path, const std::string& uri, double sampleRate, int maxFrames)
+        : world_(lilv_world_new(), lilv_world_free)
+    {
+        LilvWorld* const world = world_.get();
+        Node bundle(lilv_new_file_uri(world, nullptr, (path + "/").c_str()), lilv_node_free);
+        lilv_world_load_bundle(world, bundle.get());
+        plugin_ = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), node(uri.c_str()).get());
+        require(plugin_ != nullptr, "LV2: the bundle holds no " + uri);
+
+        const uint32_t count = lilv_plugin_get_num_ports(plugin_);
+        values_.resize(count);
+        lilv_plugin_get_port_ranges_float(plugin_, nullptr, nullptr, values_.data()); // controls at their defaults
+        host_.maxBlockLength = maxFrames;
+        instance_ = lilv_plugin_instantiate(plugin_, sampleRate, host_.features);
+        require(instance_ != nullptr, "LV2: cannot instantiate " + uri);
+        for (uint32_t index = 0; index < count; ++index)
+        {
+            const LilvPort* const port = lilv_plugin_get_port_by_index(plugin_, index);
+            const bool input = isA(port, LV2_CORE__InputPort);
+            if (isA(port, LV2_CORE__AudioPort))
+                (!input                                               ? outputPorts_
+                 : hasProperty(port, LV2_CORE_PREFIX "isSideChain") ? sideChainPorts_
+                                                                      : mainInputPorts_)
+                    .push_back(index);
+            else if (isA(port, LV2_ATOM__AtomPort))
+                lilv_instance_connect_port(instance_, index, &events_[input ? 0 : 1]);
+            else if (hasProperty(port, LV2_CORE__reportsLatency))
+                lilv_instance_connect_port(instance_, *(latencyPort_ = index), &values_[index]);
+            else
+                lilv_instance_connect_port(instance_, controlPorts_.emplace_back(index), &values_[index]);
+        }
+        lilv_instance_activate(instance_);
+        // A run without frames reports the latency and the meters, as hosts expect before the first block.
+        std::vector<float*> none(std::max(mainInputPorts_.size(), outputPorts_.size()));
+        process(none, {}, none, 0);
+    }
+
+    ~Lv2Plugin() override
+    {
+        lilv_instance_deactivate(instance_);
+        lilv_instance_free(instance_);
+    }
+
+    std::string displayName() override { return text(lilv_plugin_get_name(plugin_)); }
+    std::string classId() override { return lilv_node_as_uri(lilv_plugin_get_uri(plugin_)); }
+
+    AudioLayout audioLayout() override
+    {
+        return {static_cast<int>(mainInputPorts_.size()), static_cast<int>(sideChainPorts_.size()),
+                static_cast<int>(outputPorts_.size())};
+    }
+
+    int parameterCount() override { return static_cast<int>(controlPorts_.size()); }
+
+    HostParameterInfo parameterInfo(int index) override
+    {
+        const LilvPort* const port = controlPort(index);
+        LilvNode *defaultValue = nullptr, *minimum = nullptr, *maximum = nullptr;
+        lilv_port_get_range(plugin_, port, &defaultValue, &minimum, &maximum);
+        const auto value = [](LilvNode* owned) {
+            const double result = owned != nullptr ? lilv_node_as_float(owned) : std::nan("");
+            lilv_node_free(owned);
+            return result;
+        };
+        return {text(lilv_port_get_name(plugin_, port)), value(minimum), value(maximum), value(defaultValue),
+                isA(port, LV2_CORE__OutputPort), hasProperty(port, LV2_CORE__integer),
+                lilv_node_as_string(lilv_port_get_symbol(plugin_, port))};
+    }
+
+    // The label of the scale point at that value; continuous controls have none.
+    std::string valueText(int index, double plainValue) override
+    {
+        const LilvPort* const port = controlPort(index);
+        LilvScalePoints* const points = lilv_port_get_scale_points(plugin_, port);
+        std::string label;
+        LILV_FOREACH (scale_points, i, points)
+        {
+            const LilvScalePoint* const point = lilv_scale_points_get(points, i);
+            if (lilv_node_as_float(lilv_scale_point_get_value(point)) == plainValue)
+                label = lilv_node_as_string(lilv_scale_point_get_label(point));
+        }
+        lilv_scale_points_free(points);
+        return label;
+    }
+
+    int latencySamples() override { return latencyPort_ ? static_cast<int>(values_[*latencyPort_]) : -1; }
+
+    float queueParameterChange(int index, double plainValue) override
+    {
+        return controlValue(index) = static_cast<float>(plainValue);
+    }
+
+    bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
+                 int frames) override
+    {
+        for (std::size_t c = 0; c < mainInputPorts_.size(); ++c)
+        {
+            lilv_instance_connect_port(instance_, mainInputPorts_[c], mainInputs[c]);
+            lilv_instance_connect_port(instance_, sideChainPorts_[c],
+                                       sideChainInputs.empty() ? nullptr : sideChainInputs[c]);
+            lilv_instance_connect_port(instance_, outputPorts_[c], outputs[c]);
+        }
+        events_[0].atom = {sizeof(LV2_Atom_Sequence_Body), host_.sequence};
+        events_[1].atom = {sizeof(EventBuffer) - sizeof(LV2_Atom), host_.chunk};
+        return inAudioCallback([&] {
+            lilv_instance_run(instance_, static_cast<uint32_t>(frames));
+            return true;
+        });
+    }
+
+    double parameterValue(int index) override { return controlValue(index); }
+
+    std::optional<std::vector<char>> saveState() override
+    {
+        std::vector<char> state(controlPorts_.size() * sizeof(float));
+        for (std::size_t i = 0; i < controlPorts_.size(); ++i)
+            std::memcpy(&state[i * sizeof(float)], &values_[controlPorts_[i]], sizeof(float));
+        return state;
+    }
+
+    bool loadState(const std::vector<char>& state) override
+    {
+        if (state.size() != controlPorts_.size() * sizeof(float))
+            return false;
+        for (std::size_t i = 0; i < controlPorts_.size(); ++i)
+            std::memcpy(&values_[controlPorts_[i]], &state[i * sizeof(float)], sizeof(float));
+        return true;
+    }
+
+private:
+    const LilvPort* controlPort(int index) { return lilv_plugin_get_port_by_index(plugin_, controlPorts_.at(index)); }
+    float& controlValue(int index) { return values_[controlPorts_.at(static_cast<std::size_t>(index))]; }
+    using Node = std::unique_ptr<LilvNode, void (*)(LilvNode*)>;
+    Node node(const char* uri) { return {lilv_new_uri(world_.get(), uri), lilv_node_free}; }
+    bool isA(const LilvPort* port, const char* type) { return lilv_port_is_a(plugin_, port, node(type).get()); }
+    bool hasProperty(const LilvPort* port, const char* property)
+    {
+        return lilv_port_has_property(plugin_, port, node(property).get());
+    }
+    // The text of a node that lilv hands over to the caller.
+    static std::string text(LilvNode* owned)
+    {
+        const std::string result = lilv_node_as_string(owned);
+        lilv_node_free(owned);
+        return result;
+    }
+
+    std::unique_ptr<LilvWorld, void (*)(LilvWorld*)> world_;
+    HostFeatures host_;
+    const LilvPlugin* plugin_ = nullptr;
+    LilvInstance* instance_ = nullptr;
+    std::vector<float> values_; // per port: the control ports' buffers
+    std::vector<uint32_t> mainInputPorts_, sideChainPorts_, outputPorts_, controlPorts_;
+    std::optional<uint32_t> latencyPort_;
+    EventBuffer events_[2] = {}; // in, out
+};
+
+} // namespace
+
+std::unique_ptr<HostedPlugin> loadLv2Plugin(const std::string& path, const std::string& uri, double sampleRate,
+                                            int maxFrames)
+{
+    return std::make_unique<Lv2Plugin>(path, uri, sampleRate, maxFrames);
+}
+
+} // namespace corvex::plugin_hosts
