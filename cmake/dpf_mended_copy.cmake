@@ -23,7 +23,8 @@ function(corvex_dpf_mended_copy SOURCE_DIR COPY_DIR RESULT_VARIABLE)
     # The VST3 wrapper handed the plug-in the channels of the first input bus
     # only, so the side-chain bus a VST3 host connects never arrived (the
     # side-chain ports got silence): take the channels of every input bus in
-    # order, main inputs, then side chain.
+    # order, main inputs, then side chain. A bus the host deactivated but still
+    # passes (its ports disabled) is silence, without a message per block.
     corvex_dpf_mend(${SOURCE_DIR} ${COPY_DIR} ${vst3} [=[
                 for (int32_t j = 0; j < data->inputs->num_channels; ++j)
                 {
@@ -36,10 +37,11 @@ function(corvex_dpf_mended_copy SOURCE_DIR COPY_DIR RESULT_VARIABLE)
                 for (int32_t b = 0; b < data->num_input_buses; ++b)
                 for (int32_t j = 0; j < data->inputs[b].num_channels; ++j)
                 {
-                    while (!fEnabledInputs[i] && i < DISTRHO_PLUGIN_NUM_INPUTS)
+                    while (i < DISTRHO_PLUGIN_NUM_INPUTS && !fEnabledInputs[i])
                         inputs[i++] = fDummyAudioBuffer;
 
-                    DISTRHO_SAFE_ASSERT_INT_BREAK(i < DISTRHO_PLUGIN_NUM_INPUTS, i);
+                    if (i >= DISTRHO_PLUGIN_NUM_INPUTS)
+                        break;
                     inputs[i++] = data->inputs[b].channel_buffers_32[j];
                 }]=])
     # A VST3 host may pass no list for output parameter changes; the wrapper
