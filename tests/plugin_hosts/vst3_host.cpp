@@ -80,16 +80,11 @@ const v3_param_value_queue_cpp ParameterQueue::kTable{
     {[](void* self) { return static_cast<ParameterQueue*>(self)->id; }, [](void*) { return int32_t{1}; },
      [](void* self, int32_t, int32_t* offset, double* value) {
          const auto& queue = *static_cast<ParameterQueue*>(self);
-         *offset = queue.offset;
-         *value = queue.value;
-         return kOk;
+         return *offset = queue.offset, *value = queue.value, kOk;
      },
      [](void* self, int32_t offset, double value, int32_t* index) {
          auto& queue = *static_cast<ParameterQueue*>(self);
-         queue.offset = offset;
-         queue.value = value;
-         *index = 0;
-         return kOk;
+         return queue.offset = offset, queue.value = value, *index = 0, kOk;
      }}};
 
 // The parameter changes of one block, in either direction, with room for every
@@ -130,33 +125,27 @@ const v3_param_changes_cpp ParameterChanges::kTable{
 // A byte buffer behind the component's state stream, read and written in order.
 struct MemoryStream
 {
-    struct Table : v3_funknown
-    {
-        v3_bstream stream;
-    };
-    static const Table kTable;
-    const Table* table = &kTable;
+    static const Table<v3_bstream> kTable;
+    const Table<v3_bstream>* table = &kTable;
     std::vector<char> bytes;
     std::size_t readPosition = 0;
 
     v3_bstream** object() { return reinterpret_cast<v3_bstream**>(this); }
 };
 
-const MemoryStream::Table MemoryStream::kTable{
+const Table<v3_bstream> MemoryStream::kTable{
     {query<v3_bstream_iid>, keepAlive, keepAlive},
     {[](void* self, void* buffer, int32_t size, int32_t* done) {
          auto& stream = *static_cast<MemoryStream*>(self);
          const auto count = std::min(static_cast<std::size_t>(size), stream.bytes.size() - stream.readPosition);
          std::memcpy(buffer, stream.bytes.data() + stream.readPosition, count);
          stream.readPosition += count;
-         *done = static_cast<int32_t>(count);
-         return kOk;
+         return *done = static_cast<int32_t>(count), kOk;
      },
      [](void* self, void* buffer, int32_t size, int32_t* done) {
          auto& bytes = static_cast<MemoryStream*>(self)->bytes;
          bytes.insert(bytes.end(), static_cast<char*>(buffer), static_cast<char*>(buffer) + size);
-         *done = size;
-         return kOk;
+         return *done = size, kOk;
      },
      [](void*, int64_t, int32_t, int64_t*) { return kNotImplemented; },
      [](void*, int64_t*) { return kNotImplemented; }}};
