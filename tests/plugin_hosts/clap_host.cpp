@@ -1,17 +1,21 @@
 // A minimal CLAP host: loads a bundle, creates one plug-in with the host
-// extensions it asks for (latency, params), activates it and runs blocks with
-// parameter events in and out.
+// extensions it asks for (latency, params, gui, timers), activates it and runs
+// blocks with parameter events in and out. Its interface, when opened, runs
+// from the host's idle turns; its edits come back as output events.
 #include "tests/plugin_hosts/hosted_plugin.h"
 #include "tests/plugin_hosts/shared_library.h"
 
 #include "clap/entry.h"
 #include "clap/ext/audio-ports.h"
+#include "clap/ext/gui.h"
 #include "clap/ext/latency.h"
 #include "clap/ext/params.h"
 #include "clap/ext/state.h"
+#include "clap/ext/timer-support.h"
 #include "clap/plugin-factory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 
@@ -19,20 +23,6 @@ namespace corvex::plugin_hosts
 {
 namespace
 {
-
-// The host's side of the extensions the plug-in needs. Each run activates the
-// plug-in once, so a changed latency or a request to restart needs no answer.
-const clap_host_latency_t kHostLatency{[](const clap_host_t*) {}};
-const clap_host_params_t kHostParams{[](const clap_host_t*, clap_param_rescan_flags) {},
-                                     [](const clap_host_t*, clap_id, clap_param_clear_flags) {},
-                                     [](const clap_host_t*) {}};
-
-const void* CLAP_ABI hostExtension(const clap_host_t*, const char* id)
-{
-    if (std::strcmp(id, CLAP_EXT_LATENCY) == 0)
-        return &kHostLatency;
-    return std::strcmp(id, CLAP_EXT_PARAMS) == 0 ? &kHostParams : nullptr;
-}
 
 // A byte buffer as the plug-in's state stream, written whole and read back in pieces.
 struct MemoryStream
@@ -78,7 +68,12 @@ public:
         // block and a silent side chain: process() allocates nothing.
         inputEvents_.reserve(static_cast<std::size_t>(parameterCount()));
         for (int index = 0; index < parameterCount(); ++index)
-            params_->get_value(plugin_, info(index).id, &outputValues_[info(index).id]);
+        {
+            const clap_param_info_t param = info(index);
+            params_->get_value(plugin_, param.id, &outputValues_[param.id]);
+            if ((param.flags & CLAP_PARAM_IS_READONLY) == 0)
+                controlIndexes_[param.id] = index;
+        }
         silentBuffer_.resize(static_cast<std::size_t>(maxFrames));
         silence_.assign(static_cast<std::size_t>(audioLayout().sideChainInputs), silentBuffer_.data());
     }
@@ -87,6 +82,8 @@ public:
     {
         plugin_->stop_processing(plugin_);
         plugin_->deactivate(plugin_);
+        if (editorOpen_)
+            gui_->destroy(plugin_);
         plugin_->destroy(plugin_);
         entry_->deinit();
     }
@@ -180,7 +177,63 @@ public:
         return state_ != nullptr && state_->load(plugin_, &stream.input);
     }
 
+    void openEditor(const std::function<uintptr_t(uint32_t width, uint32_t height)>& makeParent) override
+    {
+#if defined(_WIN32)
+        clap_window_t parent{CLAP_WINDOW_API_WIN32, {}};
+#else
+        clap_window_t parent{CLAP_WINDOW_API_X11, {}};
+#endif
+        gui_ = static_cast<const clap_plugin_gui_t*>(plugin_->get_extension(plugin_, CLAP_EXT_GUI));
+        timer_ = static_cast<const clap_plugin_timer_support_t*>(plugin_->get_extension(plugin_, CLAP_EXT_TIMER_SUPPORT));
+        uint32_t width = 0, height = 0;
+        require(gui_ != nullptr && (editorOpen_ = gui_->create(plugin_, parent.api, false)) &&
+                    gui_->get_size(plugin_, &width, &height),
+                "CLAP: cannot create the interface");
+        parent.ptr = reinterpret_cast<void*>(makeParent(width, height));
+        require(gui_->set_parent(plugin_, &parent) && gui_->show(plugin_), "CLAP: cannot show the interface");
+    }
+
+    void idleEditor() override
+    {
+        if (timerRegistered_ && timer_ != nullptr)
+            timer_->on_timer(plugin_, kTimerId);
+        if (callbackRequested_.exchange(false))
+            plugin_->on_main_thread(plugin_);
+    }
+
 private:
+    static ClapPlugin& of(const clap_host_t* host) { return *static_cast<ClapPlugin*>(host->host_data); }
+
+    // The host's side of the extensions the plug-in needs. Each run activates the
+    // plug-in once, so a changed latency or a request to restart needs no answer.
+    // The interface has one timer, run at each idle turn.
+    static const void* CLAP_ABI hostExtension(const clap_host_t*, const char* id)
+    {
+        static const clap_host_latency_t latency{[](const clap_host_t*) {}};
+        static const clap_host_params_t params{[](const clap_host_t*, clap_param_rescan_flags) {},
+                                               [](const clap_host_t*, clap_id, clap_param_clear_flags) {},
+                                               [](const clap_host_t*) {}};
+        static const clap_host_gui_t gui{[](const clap_host_t*) {},
+                                         [](const clap_host_t* host, uint32_t width, uint32_t height) {
+                                             auto& resize = of(host).onEditorResize;
+                                             return resize && (resize(width, height), true);
+                                         },
+                                         [](const clap_host_t*) { return true; },
+                                         [](const clap_host_t*) { return true; }, [](const clap_host_t*, bool) {}};
+        static const clap_host_timer_support_t timers{
+            [](const clap_host_t* host, uint32_t, clap_id* timerId) {
+                return *timerId = kTimerId, of(host).timerRegistered_ = true;
+            },
+            [](const clap_host_t* host, clap_id) { return !(of(host).timerRegistered_ = false); }};
+        const std::pair<const char*, const void*> extensions[] = {
+            {CLAP_EXT_LATENCY, &latency}, {CLAP_EXT_PARAMS, &params}, {CLAP_EXT_GUI, &gui}, {CLAP_EXT_TIMER_SUPPORT, &timers}};
+        for (const auto& [name, extension] : extensions)
+            if (std::strcmp(id, name) == 0)
+                return extension;
+        return nullptr;
+    }
+
     // Parameter values queued for the next block, all at its first frame.
     static uint32_t CLAP_ABI inputEventCount(const clap_input_events_t* list)
     {
@@ -190,14 +243,24 @@ private:
     {
         return &static_cast<ClapPlugin*>(list->ctx)->inputEvents_.at(index).header;
     }
-    // Values the plug-in reports for its output parameters (the meters).
+    // Values the plug-in reports for its output parameters (the meters), and the
+    // interface's gestures and edits of the controls.
     static bool CLAP_ABI pushOutputEvent(const clap_output_events_t* list, const clap_event_header_t* event)
     {
-        if (event->type == CLAP_EVENT_PARAM_VALUE)
-        {
-            const auto* value = reinterpret_cast<const clap_event_param_value_t*>(event);
-            static_cast<ClapPlugin*>(list->ctx)->outputValues_[value->param_id] = value->value;
-        }
+        auto& self = *static_cast<ClapPlugin*>(list->ctx);
+        const auto* value = reinterpret_cast<const clap_event_param_value_t*>(event);
+        const auto* gesture = reinterpret_cast<const clap_event_param_gesture_t*>(event);
+        const bool isValue = event->type == CLAP_EVENT_PARAM_VALUE;
+        if (isValue)
+            self.outputValues_[value->param_id] = value->value;
+        const auto control = self.controlIndexes_.find(isValue ? value->param_id : gesture->param_id);
+        if (!self.onEditorEvent || control == self.controlIndexes_.end() ||
+            (!isValue && event->type != CLAP_EVENT_PARAM_GESTURE_BEGIN && event->type != CLAP_EVENT_PARAM_GESTURE_END))
+            return true;
+        const auto kind = isValue ? EditorEvent::Value
+                                  : (event->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ? EditorEvent::GestureBegin
+                                                                                   : EditorEvent::GestureEnd);
+        self.onEditorEvent({kind, control->second, isValue ? value->value : 0.0});
         return true;
     }
 
@@ -210,8 +273,10 @@ private:
 
     SharedLibrary library_;
     const clap_plugin_entry_t* entry_;
-    const clap_host_t host_{CLAP_VERSION_INIT, nullptr, "Corvex test host", "Corvex", "", "1.0", hostExtension,
-                            [](const clap_host_t*) {}, [](const clap_host_t*) {}, [](const clap_host_t*) {}};
+    static constexpr clap_id kTimerId = 1;
+    const clap_host_t host_{CLAP_VERSION_INIT, this, "Corvex test host", "Corvex", "", "1.0", hostExtension,
+                            [](const clap_host_t*) {}, [](const clap_host_t*) {},
+                            [](const clap_host_t* host) { of(host).callbackRequested_ = true; }};
     const clap_plugin_t* plugin_ = nullptr;
     const clap_plugin_params_t* params_ = nullptr;
     const clap_plugin_latency_t* latency_ = nullptr;
@@ -221,6 +286,11 @@ private:
     const clap_input_events_t inputEventList_{this, inputEventCount, inputEvent};
     const clap_output_events_t outputEventList_{this, pushOutputEvent};
     std::map<clap_id, double> outputValues_;
+    std::map<clap_id, int> controlIndexes_; // the parameters an interface edits, by id
+    const clap_plugin_gui_t* gui_ = nullptr;
+    const clap_plugin_timer_support_t* timer_ = nullptr;
+    bool editorOpen_ = false, timerRegistered_ = false;
+    std::atomic<bool> callbackRequested_ = false;
     std::vector<float> silentBuffer_;
     std::vector<float*> silence_;
     int64_t steadyTime_ = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -25,6 +27,20 @@ struct HostParameterInfo
 struct AudioLayout
 {
     int mainInputs, sideChainInputs, outputs;
+};
+
+// What the host hears from the plug-in's interface about one parameter: a
+// gesture beginning or ending, or a value set (plain) within it.
+struct EditorEvent
+{
+    enum Kind
+    {
+        GestureBegin,
+        Value,
+        GestureEnd
+    } kind;
+    int index;
+    double plainValue;
 };
 
 // A plug-in instance loaded, instantiated and activated by one of the test
@@ -57,6 +73,21 @@ public:
     // The plug-in's state as a host stores it with a project; empty when there is none.
     virtual std::optional<std::vector<char>> saveState() = 0;
     virtual bool loadState(const std::vector<char>& state) = 0;
+
+    // Opens the plug-in's interface embedded in a native window (an X11 Window or
+    // an HWND) that makeParent creates at the interface's size; the interface
+    // closes with the plug-in. onEditorResize answers the interface's requests
+    // for another size; onEditorEvent hears its edits, which also reach the
+    // plug-in with the next block. Throws std::runtime_error when it cannot (the
+    // LV2 host opens none: LV2 interfaces are tried in a host of their own).
+    virtual void openEditor(const std::function<uintptr_t(uint32_t width, uint32_t height)>& /*makeParent*/)
+    {
+        throw std::runtime_error("this host opens no interface");
+    }
+    // The host's main-thread turn: the interface's timers, callbacks, meters.
+    virtual void idleEditor() {}
+    std::function<void(uint32_t width, uint32_t height)> onEditorResize;
+    std::function<void(const EditorEvent&)> onEditorEvent;
 
     // Called right before and right after the call into the plug-in's audio
     // callback in process(), and around nothing else the host does there: tools

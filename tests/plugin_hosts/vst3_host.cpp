@@ -1,7 +1,9 @@
 // A minimal VST3 host on the C ABI: loads a module, creates the audio
-// component and its edit controller, activates every bus (the side chain is an
-// auxiliary input bus) and runs blocks with parameter changes in and out. It
-// offers no host context: the plug-in has no messages to send to it here.
+// component and its edit controller, connected for their messages, activates
+// every bus (the side chain is an auxiliary input bus) and runs blocks with
+// parameter changes in and out. The controller's view, when opened, sits in a
+// plug frame whose run loop the host's idle turns drive; its edits reach the
+// host through the component handler and the processor with the next block.
 #include "tests/plugin_hosts/hosted_plugin.h"
 #include "tests/plugin_hosts/shared_library.h"
 
@@ -9,11 +11,17 @@
 #include "travesty/component.h"
 #include "travesty/edit_controller.h"
 #include "travesty/factory.h"
+#include "travesty/host.h"
+#include "travesty/message.h"
+#include "travesty/view.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
+#if !defined(_WIN32)
+#include <poll.h>
+#endif
 
 namespace corvex::plugin_hosts
 {
@@ -34,6 +42,14 @@ std::string narrow(const int16_t* text)
 constexpr v3_result kOk = V3_OK;
 // Windows' result codes do not fit the signed type as enumerators: converted explicitly.
 constexpr v3_result kNotImplemented = static_cast<v3_result>(V3_NOT_IMPLEMENTED);
+constexpr v3_result kInvalid = static_cast<v3_result>(V3_INVALID_ARG);
+
+// The function table of a host object for an interface that has no such type of its own.
+template <typename Interface>
+struct Table : v3_funknown
+{
+    Interface methods;
+};
 
 uint32_t V3_API keepAlive(void*)
 {
@@ -64,16 +80,11 @@ const v3_param_value_queue_cpp ParameterQueue::kTable{
     {[](void* self) { return static_cast<ParameterQueue*>(self)->id; }, [](void*) { return int32_t{1}; },
      [](void* self, int32_t, int32_t* offset, double* value) {
          const auto& queue = *static_cast<ParameterQueue*>(self);
-         *offset = queue.offset;
-         *value = queue.value;
-         return kOk;
+         return *offset = queue.offset, *value = queue.value, kOk;
      },
      [](void* self, int32_t offset, double value, int32_t* index) {
          auto& queue = *static_cast<ParameterQueue*>(self);
-         queue.offset = offset;
-         queue.value = value;
-         *index = 0;
-         return kOk;
+         return queue.offset = offset, queue.value = value, *index = 0, kOk;
      }}};
 
 // The parameter changes of one block, in either direction, with room for every
@@ -114,36 +125,197 @@ const v3_param_changes_cpp ParameterChanges::kTable{
 // A byte buffer behind the component's state stream, read and written in order.
 struct MemoryStream
 {
-    struct Table : v3_funknown
-    {
-        v3_bstream stream;
-    };
-    static const Table kTable;
-    const Table* table = &kTable;
+    static const Table<v3_bstream> kTable;
+    const Table<v3_bstream>* table = &kTable;
     std::vector<char> bytes;
     std::size_t readPosition = 0;
 
     v3_bstream** object() { return reinterpret_cast<v3_bstream**>(this); }
 };
 
-const MemoryStream::Table MemoryStream::kTable{
+const Table<v3_bstream> MemoryStream::kTable{
     {query<v3_bstream_iid>, keepAlive, keepAlive},
     {[](void* self, void* buffer, int32_t size, int32_t* done) {
          auto& stream = *static_cast<MemoryStream*>(self);
          const auto count = std::min(static_cast<std::size_t>(size), stream.bytes.size() - stream.readPosition);
          std::memcpy(buffer, stream.bytes.data() + stream.readPosition, count);
          stream.readPosition += count;
-         *done = static_cast<int32_t>(count);
-         return kOk;
+         return *done = static_cast<int32_t>(count), kOk;
      },
      [](void* self, void* buffer, int32_t size, int32_t* done) {
          auto& bytes = static_cast<MemoryStream*>(self)->bytes;
          bytes.insert(bytes.end(), static_cast<char*>(buffer), static_cast<char*>(buffer) + size);
-         *done = size;
-         return kOk;
+         return *done = size, kOk;
      },
      [](void*, int64_t, int32_t, int64_t*) { return kNotImplemented; },
      [](void*, int64_t*) { return kNotImplemented; }}};
+
+// The named values of a message, each kept as its bytes.
+struct Attributes
+{
+    static const Table<v3_attribute_list> kTable;
+    const Table<v3_attribute_list>* table = &kTable;
+    std::map<std::string, std::vector<char>> values;
+
+    static v3_result put(void* self, const char* id, const void* data, std::size_t size)
+    {
+        static_cast<Attributes*>(self)->values[id].assign(static_cast<const char*>(data),
+                                                          static_cast<const char*>(data) + size);
+        return kOk;
+    }
+    static const std::vector<char>* find(void* self, const char* id)
+    {
+        const auto& values = static_cast<Attributes*>(self)->values;
+        const auto found = values.find(id);
+        return found == values.end() ? nullptr : &found->second;
+    }
+    static v3_result get(void* self, const char* id, void* data, std::size_t size)
+    {
+        const std::vector<char>* value = find(self, id);
+        return value == nullptr ? kInvalid : (std::memcpy(data, value->data(), std::min(size, value->size())), kOk);
+    }
+};
+
+const Table<v3_attribute_list> Attributes::kTable{
+    {query<v3_attribute_list_iid>, keepAlive, keepAlive},
+    {[](void* self, const char* id, int64_t value) { return put(self, id, &value, sizeof value); },
+     [](void* self, const char* id, int64_t* value) { return get(self, id, value, sizeof *value); },
+     [](void* self, const char* id, double value) { return put(self, id, &value, sizeof value); },
+     [](void* self, const char* id, double* value) { return get(self, id, value, sizeof *value); },
+     [](void* self, const char* id, const int16_t* text) {
+         std::size_t length = 0;
+         while (text[length] != 0)
+             ++length;
+         return put(self, id, text, sizeof *text * (length + 1));
+     },
+     [](void* self, const char* id, int16_t* text, uint32_t bytes) { return get(self, id, text, bytes); },
+     [](void* self, const char* id, const void* data, uint32_t bytes) { return put(self, id, data, bytes); },
+     [](void* self, const char* id, const void** data, uint32_t* bytes) {
+         const std::vector<char>* value = find(self, id);
+         if (value == nullptr)
+             return kInvalid;
+         *data = value->data();
+         *bytes = static_cast<uint32_t>(value->size());
+         return kOk;
+     }}};
+
+// A message between the view and the controller, deleted at its last release.
+struct Message
+{
+    static const Table<v3_message> kTable;
+    const Table<v3_message>* table = &kTable;
+    uint32_t references = 1;
+    std::string id;
+    Attributes attributes;
+};
+
+const Table<v3_message> Message::kTable{
+    {query<v3_message_iid>, [](void* self) { return ++static_cast<Message*>(self)->references; },
+     [](void* self) {
+         const uint32_t left = --static_cast<Message*>(self)->references;
+         if (left == 0)
+             delete static_cast<Message*>(self);
+         return left;
+     }},
+    {[](void* self) { return static_cast<Message*>(self)->id.c_str(); },
+     [](void* self, const char* id) { static_cast<Message*>(self)->id = id; },
+     [](void* self) { return reinterpret_cast<v3_attribute_list**>(&static_cast<Message*>(self)->attributes); }}};
+
+// The host application: its name, and messages on request.
+struct HostApplication
+{
+    static constexpr Table<v3_host_application> kTable{
+        {query<v3_host_application_iid>, keepAlive, keepAlive},
+        {[](void*, v3_str_128 name) {
+             const char text[] = "Corvex test host";
+             std::copy(std::begin(text), std::end(text), name);
+             return kOk;
+         },
+         [](void*, v3_tuid classId, v3_tuid iid, void** object) {
+             const bool message = v3_tuid_match(classId, v3_message_iid) && v3_tuid_match(iid, v3_message_iid);
+             *object = message ? new Message : nullptr;
+             return message ? kOk : static_cast<v3_result>(V3_NO_INTERFACE);
+         }}};
+    const Table<v3_host_application>* table = &kTable;
+};
+
+// The interface's gestures and edits, by parameter id; values normalized.
+struct ComponentHandler
+{
+    static const Table<v3_component_handler> kTable;
+    const Table<v3_component_handler>* table = &kTable;
+    std::function<void(EditorEvent::Kind, v3_param_id, double)> edit;
+};
+
+const Table<v3_component_handler> ComponentHandler::kTable{
+    {query<v3_component_handler_iid>, keepAlive, keepAlive},
+    {[](void* self, v3_param_id id) {
+         return static_cast<ComponentHandler*>(self)->edit(EditorEvent::GestureBegin, id, 0.0), kOk;
+     },
+     [](void* self, v3_param_id id, double normalized) {
+         return static_cast<ComponentHandler*>(self)->edit(EditorEvent::Value, id, normalized), kOk;
+     },
+     [](void* self, v3_param_id id) {
+         return static_cast<ComponentHandler*>(self)->edit(EditorEvent::GestureEnd, id, 0.0), kOk;
+     },
+     [](void*, int32_t) { return kOk; }}};
+
+// The timers and file handlers the view registers, called from the probe's loop:
+// every timer at each turn, about the 16 ms the framework asks for.
+struct RunLoop
+{
+    static const Table<v3_run_loop> kTable;
+    const Table<v3_run_loop>* table = &kTable;
+    std::vector<std::pair<v3_event_handler**, int>> handlers;
+    std::vector<v3_timer_handler**> timers;
+
+    void run() const
+    {
+#ifndef _WIN32
+        for (const auto& [handler, fd] : std::vector(handlers))
+            if (pollfd ready{fd, POLLIN, 0}; poll(&ready, 1, 0) > 0)
+                v3_cpp_obj(handler)->on_fd_is_set(handler, fd);
+#endif
+        for (v3_timer_handler** timer : std::vector(timers))
+            v3_cpp_obj(timer)->on_timer(timer);
+    }
+};
+
+const Table<v3_run_loop> RunLoop::kTable{
+    {query<v3_run_loop_iid>, keepAlive, keepAlive},
+    {[](void* self, v3_event_handler** handler, int fd) {
+         return static_cast<RunLoop*>(self)->handlers.emplace_back(handler, fd), kOk;
+     },
+     [](void* self, v3_event_handler** handler) {
+         return std::erase_if(static_cast<RunLoop*>(self)->handlers, [&](auto& entry) { return entry.first == handler; }), kOk;
+     },
+     [](void* self, v3_timer_handler** timer, uint64_t) { return static_cast<RunLoop*>(self)->timers.push_back(timer), kOk; },
+     [](void* self, v3_timer_handler** timer) { return std::erase(static_cast<RunLoop*>(self)->timers, timer), kOk; }}};
+
+// The view's frame: resizes the host window at the view's request, and answers for the run loop.
+struct PlugFrame
+{
+    static const Table<v3_plugin_frame> kTable;
+    const Table<v3_plugin_frame>* table = &kTable;
+    HostedPlugin* plugin = nullptr; // whose onEditorResize answers
+    RunLoop runLoop;
+};
+
+const Table<v3_plugin_frame> PlugFrame::kTable{
+    {[](void* self, const v3_tuid iid, void** object) {
+         if (!v3_tuid_match(iid, v3_run_loop_iid))
+             return query<v3_plugin_frame_iid>(self, iid, object);
+         *object = &static_cast<PlugFrame*>(self)->runLoop;
+         return kOk;
+     },
+     keepAlive, keepAlive},
+    {[](void* self, v3_plugin_view** view, v3_view_rect* rect) {
+        auto& resize = static_cast<PlugFrame*>(self)->plugin->onEditorResize;
+        if (!resize)
+            return static_cast<v3_result>(V3_NOT_IMPLEMENTED);
+        resize(static_cast<uint32_t>(rect->right - rect->left), static_cast<uint32_t>(rect->bottom - rect->top));
+        return v3_cpp_obj(view)->on_size(view, rect);
+    }}};
 
 class Vst3Plugin final : public HostedPlugin
 {
@@ -175,7 +347,7 @@ public:
         require(!name_.empty(), "VST3: the factory lists no audio module");
         require(factory->create_instance(factory_, classId_, v3_component_iid, reinterpret_cast<void**>(&component_)) ==
                         V3_OK &&
-                    v3_cpp_obj_initialize(component_, nullptr) == V3_OK,
+                    v3_cpp_obj_initialize(component_, context()) == V3_OK,
                 "VST3: cannot create the component");
         // The controller is the component itself or an instance of the class it names.
         if (v3_cpp_obj_query_interface(component_, v3_edit_controller_iid, &controller_) != V3_OK)
@@ -184,9 +356,13 @@ public:
             require(v3_cpp_obj(component_)->get_controller_class_id(component_, controllerId) == V3_OK &&
                         factory->create_instance(factory_, controllerId, v3_edit_controller_iid,
                                                  reinterpret_cast<void**>(&controller_)) == V3_OK &&
-                        v3_cpp_obj_initialize(controller_, nullptr) == V3_OK,
+                        v3_cpp_obj_initialize(controller_, context()) == V3_OK,
                     "VST3: cannot create the edit controller");
             separateController_ = true;
+            if (v3_cpp_obj_query_interface(component_, v3_connection_point_iid, &connections_[0]) == V3_OK &&
+                v3_cpp_obj_query_interface(controller_, v3_connection_point_iid, &connections_[1]) == V3_OK)
+                for (const int end : {0, 1})
+                    v3_cpp_obj(connections_[end])->connect(connections_[end], connections_[1 - end]);
         }
         require(v3_cpp_obj_query_interface(component_, v3_audio_processor_iid, &processor_) == V3_OK,
                 "VST3: no audio processor");
@@ -216,9 +392,21 @@ public:
 
     ~Vst3Plugin() override
     {
+        if (view_ != nullptr)
+        {
+            v3_cpp_obj(view_)->removed(view_);
+            v3_cpp_obj_unref(view_);
+            v3_cpp_obj(controller_)->set_component_handler(controller_, nullptr);
+        }
         v3_cpp_obj(processor_)->set_processing(processor_, false);
         v3_cpp_obj(component_)->set_active(component_, false);
         v3_cpp_obj_unref(processor_);
+        for (const int end : {0, 1})
+            if (connections_[1] != nullptr)
+                v3_cpp_obj(connections_[end])->disconnect(connections_[end], connections_[1 - end]);
+        for (v3_connection_point** connection : connections_)
+            if (connection != nullptr)
+                v3_cpp_obj_unref(connection);
         if (separateController_)
             v3_cpp_obj_terminate(controller_);
         v3_cpp_obj_unref(controller_);
@@ -325,7 +513,49 @@ public:
         return v3_cpp_obj(component_)->set_state(component_, state.object()) == V3_OK;
     }
 
+    void openEditor(const std::function<uintptr_t(uint32_t width, uint32_t height)>& makeParent) override
+    {
+#if defined(_WIN32)
+        const char* const platform = V3_VIEW_PLATFORM_TYPE_HWND;
+#else
+        const char* const platform = V3_VIEW_PLATFORM_TYPE_X11;
+#endif
+        handler_.edit = [this](EditorEvent::Kind kind, v3_param_id id, double normalized) {
+            const auto found = std::ranges::find(parameters_, id, &v3_param_info::param_id);
+            if (found == parameters_.end() || (found->flags & V3_PARAM_READ_ONLY) != 0)
+                return;
+            const int index = static_cast<int>(found - parameters_.begin());
+            if (kind == EditorEvent::Value)
+                inputChanges_.queueFor(id)->value = normalized;
+            if (onEditorEvent)
+                onEditorEvent({kind, index, kind == EditorEvent::Value ? toPlain(index, normalized) : 0.0});
+        };
+        v3_cpp_obj(controller_)->set_component_handler(controller_, reinterpret_cast<v3_component_handler**>(&handler_));
+        frame_.plugin = this;
+        view_ = v3_cpp_obj(controller_)->create_view(controller_, "editor");
+        v3_view_rect size{};
+        require(view_ != nullptr && v3_cpp_obj(view_)->is_platform_type_supported(view_, platform) == V3_OK &&
+                    v3_cpp_obj(view_)->set_frame(view_, reinterpret_cast<v3_plugin_frame**>(&frame_)) == V3_OK &&
+                    v3_cpp_obj(view_)->get_size(view_, &size) == V3_OK,
+                "VST3: cannot create the interface");
+        const uintptr_t parent = makeParent(static_cast<uint32_t>(size.right - size.left),
+                                            static_cast<uint32_t>(size.bottom - size.top));
+        require(v3_cpp_obj(view_)->attached(view_, reinterpret_cast<void*>(parent), platform) == V3_OK,
+                "VST3: cannot attach the interface");
+    }
+
+    // The view's timers and file handlers; the meters as the processor last reported them.
+    void idleEditor() override
+    {
+        frame_.runLoop.run();
+        for (const v3_param_info& info : parameters_)
+            if ((info.flags & V3_PARAM_READ_ONLY) != 0)
+                v3_cpp_obj(controller_)->set_parameter_normalised(controller_, info.param_id,
+                                                                  outputValues_.at(info.param_id));
+    }
+
 private:
+    v3_funknown** context() { return reinterpret_cast<v3_funknown**>(&hostApplication_); }
     v3_param_id id(int index) const { return parameters_.at(static_cast<std::size_t>(index)).param_id; }
     double toPlain(int index, double normalized)
     {
@@ -365,6 +595,11 @@ private:
 
     SharedLibrary library_;
     bool (*moduleExit_)() = nullptr;
+    HostApplication hostApplication_;
+    ComponentHandler handler_;
+    PlugFrame frame_;
+    v3_connection_point** connections_[2]{}; // the component's and the controller's
+    v3_plugin_view** view_ = nullptr;
     v3_plugin_factory** factory_ = nullptr;
     v3_component** component_ = nullptr;
     v3_edit_controller** controller_ = nullptr;

@@ -1,5 +1,7 @@
 // The probe's top-level window, into which the plug-in's view is embedded.
-#include "gui_probe.h"
+#include "tests/plugin_ui/host_window.h"
+
+#include "tests/plugin_hosts/hosted_plugin.h"
 
 #include <cstdio>
 
@@ -11,6 +13,7 @@
 
 namespace corvex::plugin_ui
 {
+using plugin_hosts::require;
 
 #ifdef _WIN32
 
