@@ -62,9 +62,9 @@ void ChoiceSelector::draw(NanoVG& painter, ControlHost& host)
         drawStepper(painter, host, selected, count);
 }
 
-void ChoiceSelector::drawSegments(NanoVG& painter, ControlHost& host, int selected, int count)
+// The well both forms sit in: a rounded, bordered box.
+void ChoiceSelector::drawBox(NanoVG& painter, const PanelRect& box)
 {
-    const PanelRect box = choicesArea();
     painter.beginPath();
     painter.roundedRect(box.x + 0.5f, box.y + 0.5f, box.width - 1.0f, box.height - 1.0f, 4.0f);
     painter.fillColor(Theme::track());
@@ -72,6 +72,12 @@ void ChoiceSelector::drawSegments(NanoVG& painter, ControlHost& host, int select
     painter.strokeWidth(1.0f);
     painter.strokeColor(Theme::buttonBorder());
     painter.stroke();
+}
+
+void ChoiceSelector::drawSegments(NanoVG& painter, ControlHost& host, int selected, int count)
+{
+    const PanelRect box = choicesArea();
+    drawBox(painter, box);
 
     const auto& choices = host.presenter().description(parameterId()).choices;
     const float segmentWidth = box.width / static_cast<float>(count);
@@ -104,13 +110,7 @@ void ChoiceSelector::drawSegments(NanoVG& painter, ControlHost& host, int select
 void ChoiceSelector::drawStepper(NanoVG& painter, ControlHost& host, int /*selected*/, int /*count*/)
 {
     const PanelRect box = choicesArea();
-    painter.beginPath();
-    painter.roundedRect(box.x + 0.5f, box.y + 0.5f, box.width - 1.0f, box.height - 1.0f, 4.0f);
-    painter.fillColor(Theme::track());
-    painter.fill();
-    painter.strokeWidth(1.0f);
-    painter.strokeColor(Theme::buttonBorder());
-    painter.stroke();
+    drawBox(painter, box);
 
     drawArrow(painter, box.x + 0.5f * kArrowWidth, box.centerY(), -1.0f);
     drawArrow(painter, box.right() - 0.5f * kArrowWidth, box.centerY(), 1.0f);
@@ -144,12 +144,7 @@ void ChoiceSelector::scroll(float notches, bool /*fine*/, ControlHost& host)
 void ChoiceSelector::select(int choice, ControlHost& host)
 {
     const int count = choiceCount(host, parameterId());
-    const float value = static_cast<float>(std::clamp(choice, 0, count - 1));
-    if (value == host.controlValue(parameterId()))
-        return;
-    host.beginGesture(parameterId());
-    host.changeControl(parameterId(), value);
-    host.endGesture(parameterId());
+    host.changeControlInOneGesture(parameterId(), static_cast<float>(std::clamp(choice, 0, count - 1)));
 }
 
 } // namespace corvex::ui

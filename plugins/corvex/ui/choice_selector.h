@@ -26,6 +26,7 @@ public:
 
 private:
     PanelRect choicesArea() const;
+    static void drawBox(DGL_NAMESPACE::NanoVG& painter, const PanelRect& box);
     void drawSegments(DGL_NAMESPACE::NanoVG& painter, ControlHost& host, int selected, int count);
     void drawStepper(DGL_NAMESPACE::NanoVG& painter, ControlHost& host, int selected, int count);
     void select(int choice, ControlHost& host);

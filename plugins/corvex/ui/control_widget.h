@@ -23,6 +23,17 @@ public:
     virtual void beginGesture(int parameterId) = 0;
     virtual void changeControl(int parameterId, float plainValue) = 0;
     virtual void endGesture(int parameterId) = 0;
+
+    // A discrete change (a click on a switch or a choice) as one whole gesture;
+    // nothing when the control already holds the value.
+    void changeControlInOneGesture(int parameterId, float plainValue)
+    {
+        if (plainValue == controlValue(parameterId))
+            return;
+        beginGesture(parameterId);
+        changeControl(parameterId, plainValue);
+        endGesture(parameterId);
+    }
 };
 
 // Pointer input in panel units, with the modifier keys held.

@@ -121,12 +121,7 @@ void ToggleButton::scroll(float notches, bool /*fine*/, ControlHost& host)
 
 void ToggleButton::set(bool on, ControlHost& host)
 {
-    const float value = on ? 1.0f : 0.0f;
-    if (value == host.controlValue(parameterId()))
-        return;
-    host.beginGesture(parameterId());
-    host.changeControl(parameterId(), value);
-    host.endGesture(parameterId());
+    host.changeControlInOneGesture(parameterId(), on ? 1.0f : 0.0f);
 }
 
 } // namespace corvex::ui
