@@ -1,5 +1,6 @@
 #include "plugins/corvex/ui/gain_history.h"
 
+#include "plugins/corvex/ui/display_caption.h"
 #include "plugins/corvex/ui/ui_theme.h"
 
 #include <algorithm>
@@ -132,13 +133,7 @@ void GainHistory::draw(NanoVG& painter) const
     painter.stroke();
 
     // The legend.
-    painter.fontSize(Theme::labelSize);
-    painter.textAlign(NanoVG::ALIGN_LEFT | NanoVG::ALIGN_TOP);
-    painter.fillColor(Theme::level());
-    painter.text(box.x + 2.0f, box.y + 1.0f, "INPUT dBFS", nullptr);
-    painter.textAlign(NanoVG::ALIGN_RIGHT | NanoVG::ALIGN_TOP);
-    painter.fillColor(Theme::reduction());
-    painter.text(box.right() - 2.0f, box.y + 1.0f, "GAIN REDUCTION dB", nullptr);
+    drawDisplayCaption(painter, box, "INPUT dBFS", Theme::level(), "GAIN REDUCTION dB", Theme::reduction());
 }
 
 } // namespace corvex::ui

@@ -1,5 +1,6 @@
 #include "plugins/corvex/ui/static_curve_view.h"
 
+#include "plugins/corvex/ui/display_caption.h"
 #include "plugins/corvex/ui/ui_theme.h"
 
 #include <algorithm>
@@ -45,13 +46,7 @@ void StaticCurveView::draw(NanoVG& painter) const
     auto xAt = [&](float levelDb) { return plot.x + fraction(levelDb) * plot.width; };
     auto yAt = [&](float levelDb) { return plot.bottom() - fraction(levelDb) * plot.height; };
 
-    painter.fontSize(Theme::labelSize);
-    painter.textAlign(NanoVG::ALIGN_LEFT | NanoVG::ALIGN_TOP);
-    painter.fillColor(Theme::curve());
-    painter.text(area_.x + 2.0f, area_.y + 1.0f, "STATIC CURVE", nullptr);
-    painter.textAlign(NanoVG::ALIGN_RIGHT | NanoVG::ALIGN_TOP);
-    painter.fillColor(Theme::textFaint());
-    painter.text(area_.right() - 2.0f, area_.y + 1.0f, "OUT / IN dBFS", nullptr);
+    drawDisplayCaption(painter, area_, "STATIC CURVE", Theme::curve(), "OUT / IN dBFS", Theme::textFaint());
 
     painter.fontSize(Theme::smallSize);
     for (float levelDb = kLowestDb; levelDb <= kHighestDb; levelDb += 12.0f)
