@@ -92,6 +92,30 @@ inline void unpackFilter(const SecondOrderLanes& lanes, int c, FixedSecondOrder&
     return x == zero ? zero : clipped;
 }
 
+// softClipNonNegative() lane by lane; the division only when a lane is above
+// the threshold.
+[[gnu::always_inline]] inline DoubleLanes softClipNonNegativeLanes(DoubleLanes x, const ClipPair& clip)
+{
+    const DoubleLanes threshold = bothLanes(clip.threshold);
+    const auto belowThreshold = x <= threshold;
+    if (belowThreshold[0] && belowThreshold[1])
+        return x;
+    const DoubleLanes excess = dsp::math::maxLanes(threshold, x) - threshold;
+    return dsp::math::minLanes(threshold, x) + excess / (excess * clip.knee + 1.0);
+}
+
+// The positive half of a sample, +0.0 elsewhere (y > 0 ? y : 0), and the
+// negative half (0 < y ? 0 : y), lane by lane.
+[[gnu::always_inline]] inline DoubleLanes positiveHalfLanes(DoubleLanes y)
+{
+    return dsp::math::maxLanes(DoubleLanes{}, y);
+}
+
+[[gnu::always_inline]] inline DoubleLanes negativeHalfLanes(DoubleLanes y)
+{
+    return dsp::math::minLanes(y, DoubleLanes{});
+}
+
 // scaledSample() lane by lane.
 [[gnu::always_inline]] inline DoubleLanes scaledLanes(DoubleLanes x, double factor)
 {

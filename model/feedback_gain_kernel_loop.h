@@ -85,7 +85,8 @@ inline void storeChannel(const ChannelWork& work, KernelState& state, int c)
     const double y = fixedFilterSample(filters.equaliser, c);
     const double positive = y > 0.0 ? y : 0.0;
     const double negative = 0.0 < y ? 0.0 : y;
-    const double q = softClip(softClip(positive, constants.firstCircuitClip1), constants.firstCircuitClip2);
+    const double q =
+        softClipNonNegative(softClipNonNegative(positive, constants.firstCircuitClip1), constants.firstCircuitClip2);
     const double w = q + negative;
 
     const double v = fixedFilterSample(filters.lowPass, w);
@@ -195,7 +196,6 @@ inline void unpackPair(const PairWork& pair, ChannelWork (&work)[2])
                                                               const OutputStageConstants& constants,
                                                               double ratioFactor)
 {
-    const DoubleLanes zero{};
     const DoubleLanes f = pair.lastGain * x;
 
     const DoubleLanes u = constants.firstCircuitInputScale * f + pair.clampCharge;
@@ -204,11 +204,9 @@ inline void unpackPair(const PairWork& pair, ChannelWork (&work)[2])
                                               constants.firstCircuitFeedbackSmoothing;
 
     const DoubleLanes y = filterLanes(pair.equaliser, c);
-    const DoubleLanes positive = y > zero ? y : zero;
-    const DoubleLanes negative = zero < y ? zero : y;
-    const DoubleLanes q =
-        softClipLanes(softClipLanes(positive, constants.firstCircuitClip1), constants.firstCircuitClip2);
-    const DoubleLanes w = q + negative;
+    const DoubleLanes q = softClipNonNegativeLanes(
+        softClipNonNegativeLanes(positiveHalfLanes(y), constants.firstCircuitClip1), constants.firstCircuitClip2);
+    const DoubleLanes w = q + negativeHalfLanes(y);
 
     const DoubleLanes v = filterLanes(pair.lowPass, w);
     const DoubleLanes p = filterLanes(pair.highPass, v);

@@ -39,7 +39,8 @@ inline double firstOutputCircuitSample(FirstOutputCircuitState& state, double x,
     const double positive = shaped > 0.0 ? shaped : 0.0;
     const double negative = 0.0 < shaped ? 0.0 : shaped;
     const double saturated =
-        softClip(softClip(positive, constants.firstCircuitClip1), constants.firstCircuitClip2) + negative;
+        softClipNonNegative(softClipNonNegative(positive, constants.firstCircuitClip1), constants.firstCircuitClip2) +
+        negative;
 
     const double lowPassed = fixedFilterSample(state.lowPass, saturated);
     const double highPassed = fixedFilterSample(state.highPass, lowPassed);

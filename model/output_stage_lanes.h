@@ -47,10 +47,10 @@ public:
         feedback_ = feedback_ + ((c - u) * -k.firstCircuitFeedbackGain - feedback_) * k.firstCircuitFeedbackSmoothing;
         const DoubleLanes zero{};
         const DoubleLanes shaped = filterLanes(bell_, c);
-        const DoubleLanes positive = shaped > zero ? shaped : zero;
-        const DoubleLanes negative = zero < shaped ? zero : shaped;
         const DoubleLanes saturated =
-            softClipLanes(softClipLanes(positive, k.firstCircuitClip1), k.firstCircuitClip2) + negative;
+            softClipNonNegativeLanes(softClipNonNegativeLanes(positiveHalfLanes(shaped), k.firstCircuitClip1),
+                                     k.firstCircuitClip2) +
+            negativeHalfLanes(shaped);
         const DoubleLanes lowPassed = filterLanes(firstLowPass_, saturated);
         const DoubleLanes highPassed = filterLanes(firstHighPass_, lowPassed);
         const DoubleLanes firstOut = scaledLanes(highPassed, k.firstCircuitOutputScale);

@@ -22,6 +22,20 @@ inline double softClip(double x, const ClipPair& clip)
     return sign * (std::min(clip.threshold, magnitude) + excess / (excess * clip.knee + 1.0));
 }
 
+// softClip() for a finite x >= +0.0, the positive half that the circuits
+// saturate: the sign is +1 and 0 maps to 0 anyway, and up to the threshold
+// the curve is the identity, so the result has softClip()'s bits with the
+// division (the longest step of the circuit's serial chain) only above the
+// threshold. (Finite because the engine's input is: NaN and infinities enter
+// as 0.0.)
+inline double softClipNonNegative(double x, const ClipPair& clip)
+{
+    if (x <= clip.threshold)
+        return x;
+    const double excess = std::max(clip.threshold, x) - clip.threshold;
+    return std::min(clip.threshold, x) + excess / (excess * clip.knee + 1.0);
+}
+
 // destination = softClip(source) sample by sample; source and destination are distinct.
 void softClip(const double* source, double* destination, std::int32_t numSamples, const ClipPair& clip);
 

@@ -1,11 +1,14 @@
+#include "model/channel_pair_lanes.h"
 #include "model/feedback_gain_kernel.h"
 #include "model/gain_ramp.h"
 #include "model/output_stage_constants.h"
 #include "model/sliding_window_maximum.h"
+#include "model/soft_clip.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -16,6 +19,31 @@ namespace corvex
 {
 namespace
 {
+
+// The shortcuts of the positive half's saturation (below the threshold, the
+// identity) give the general curve's bits, in one lane or two, on both sides
+// of every circuit's threshold.
+TEST(SoftClip, NonNegativeFormsGiveTheGeneralCurvesBits)
+{
+    const OutputStageConstants k = computeOutputStageConstants(48000.0);
+    for (const ClipPair& clip : {k.firstCircuitClip1, k.firstCircuitClip2, k.secondCircuitClip})
+    {
+        const double t = clip.threshold;
+        const double inputs[] = {0.0, 1e-300, 0.5 * t, std::nextafter(t, 0.0), t, std::nextafter(t, 2.0 * t),
+                                 1.001 * t, 1.5 * t, 1.0, 3.0, 1e30};
+        for (const double x : inputs)
+        {
+            const std::uint64_t expected = std::bit_cast<std::uint64_t>(softClip(x, clip));
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(softClipNonNegative(x, clip)), expected) << x;
+            for (const double other : {0.0, 0.5 * t, 2.0 * t})
+            {
+                const DoubleLanes pair = softClipNonNegativeLanes(lanes(x, other), clip);
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[0]), expected) << x << " beside " << other;
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[1]), std::bit_cast<std::uint64_t>(softClip(other, clip)));
+            }
+        }
+    }
+}
 
 TEST(GainRamp, JumpsAfterAResetThenStepsByTheFactorPerSampleAndSnapsWithinTolerance)
 {
