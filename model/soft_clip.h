@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 
 namespace corvex
 {
@@ -35,8 +34,5 @@ inline double softClipNonNegative(double x, const ClipPair& clip)
     const double excess = std::max(clip.threshold, x) - clip.threshold;
     return std::min(clip.threshold, x) + excess / (excess * clip.knee + 1.0);
 }
-
-// destination = softClip(source) sample by sample; source and destination are distinct.
-void softClip(const double* source, double* destination, std::int32_t numSamples, const ClipPair& clip);
 
 } // namespace corvex
