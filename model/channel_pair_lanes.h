@@ -76,32 +76,27 @@ inline void unpackFilter(const SecondOrderLanes& lanes, int c, FixedSecondOrder&
     return y;
 }
 
-// softClip() lane by lane.
-[[gnu::always_inline]] inline DoubleLanes softClipLanes(DoubleLanes x, const ClipPair& clip)
+// A saturation curve's threshold and knee in both lanes.
+struct ClipLanes
 {
-    using dsp::math::LaneBits;
-    constexpr std::uint64_t kSignBit = 0x8000000000000000;
-    const LaneBits bits = std::bit_cast<LaneBits>(x);
-    const DoubleLanes sign = std::bit_cast<DoubleLanes>((bits & kSignBit) | std::bit_cast<std::uint64_t>(1.0));
-    const DoubleLanes magnitude = std::bit_cast<DoubleLanes>(bits & ~kSignBit);
-    const DoubleLanes threshold = bothLanes(clip.threshold);
-    const DoubleLanes excess = dsp::math::maxLanes(threshold, magnitude) - threshold;
-    const DoubleLanes clipped =
-        sign * (dsp::math::minLanes(threshold, magnitude) + excess / (excess * clip.knee + 1.0));
-    const DoubleLanes zero{};
-    return x == zero ? zero : clipped;
+    DoubleLanes threshold;
+    DoubleLanes knee;
+};
+
+inline ClipLanes clipLanes(const ClipPair& clip)
+{
+    return {bothLanes(clip.threshold), bothLanes(clip.knee)};
 }
 
 // softClipNonNegative() lane by lane; the division only when a lane is above
 // the threshold.
-[[gnu::always_inline]] inline DoubleLanes softClipNonNegativeLanes(DoubleLanes x, const ClipPair& clip)
+[[gnu::always_inline]] inline DoubleLanes softClipNonNegativeLanes(DoubleLanes x, const ClipLanes& clip)
 {
-    const DoubleLanes threshold = bothLanes(clip.threshold);
-    const auto belowThreshold = x <= threshold;
+    const auto belowThreshold = x <= clip.threshold;
     if (belowThreshold[0] && belowThreshold[1])
         return x;
-    const DoubleLanes excess = dsp::math::maxLanes(threshold, x) - threshold;
-    return dsp::math::minLanes(threshold, x) + excess / (excess * clip.knee + 1.0);
+    const DoubleLanes excess = dsp::math::maxLanes(clip.threshold, x) - clip.threshold;
+    return dsp::math::minLanes(clip.threshold, x) + excess / (excess * clip.knee + 1.0);
 }
 
 // The positive half of a sample, +0.0 elsewhere (y > 0 ? y : 0), and the
@@ -116,10 +111,17 @@ inline void unpackFilter(const SecondOrderLanes& lanes, int c, FixedSecondOrder&
     return dsp::math::minLanes(y, DoubleLanes{});
 }
 
-// scaledSample() lane by lane.
-[[gnu::always_inline]] inline DoubleLanes scaledLanes(DoubleLanes x, double factor)
+// scaledSample() lane by lane, for a factor fixed over a block.
+class ScaleLanes
 {
-    return factor == 0.0 ? DoubleLanes{} : x * factor;
-}
+public:
+    explicit ScaleLanes(double factor) : factor_(bothLanes(factor)), zero_(factor == 0.0) {}
+
+    [[gnu::always_inline]] DoubleLanes operator()(DoubleLanes x) const { return zero_ ? DoubleLanes{} : x * factor_; }
+
+private:
+    DoubleLanes factor_;
+    bool zero_;
+};
 
 } // namespace corvex

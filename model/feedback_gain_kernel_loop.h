@@ -102,18 +102,38 @@ inline void storeChannel(const ChannelWork& work, KernelState& state, int c)
 inline double larger(double a, double b) { return std::max(a, b); }
 inline DoubleLanes larger(DoubleLanes a, DoubleLanes b) { return dsp::math::maxLanes(a, b); }
 
+// The block's envelope constants: the baseline, and per branch the weight kept
+// (1 - release) and the charge per unit of level (attack).
+template <class Value>
+struct EnvelopeConstants
+{
+    Value base;
+    Value fastKeep;
+    Value fastCharge;
+    Value slowKeep;
+    Value slowCharge;
+};
+
+template <class Value>
+EnvelopeConstants<Value> envelopeConstants(const ParameterSnapshot& snapshot, Value (*broadcast)(double))
+{
+    const double* coefficients = snapshot.ballisticsCoefficients;
+    return {broadcast(snapshot.ratioAllOffset), broadcast(1.0 - coefficients[1]), broadcast(coefficients[0]),
+            broadcast(1.0 - coefficients[3]), broadcast(coefficients[2])};
+}
+
 template <class Value>
 [[gnu::always_inline]] inline void stepEnvelopes(Value& envFast, Value& envSlow, Value rect, Value threshold,
-                                                 const ParameterSnapshot& snapshot)
+                                                 const EnvelopeConstants<Value>& k)
 {
     const Value e = larger(rect - envFast - envSlow, threshold) - threshold;
-    const double base = snapshot.ratioAllOffset;
-    const double* coefficients = snapshot.ballisticsCoefficients;
     const Value fast = envFast;
     const Value slow = envSlow;
-    envFast = (fast - base) * (1.0 - coefficients[1]) + coefficients[0] * e + base;
-    envSlow = (slow - base) * (1.0 - coefficients[3]) + coefficients[2] * e + base;
+    envFast = (fast - k.base) * k.fastKeep + k.fastCharge * e + k.base;
+    envSlow = (slow - k.base) * k.slowKeep + k.slowCharge * e + k.base;
 }
+
+inline double scalar(double value) { return value; }
 
 // The reduction amount through the soft knee, held over the window, as a gain.
 [[gnu::always_inline]] inline double gainOf(ChannelWork& work, double ratioBlend, std::int32_t windowSamples,
@@ -191,36 +211,65 @@ inline void unpackPair(const PairWork& pair, ChannelWork (&work)[2])
     }
 }
 
+// The block's constants of the two-lane loop, each in both lanes, so that the
+// loop reads each with one instruction.
+struct PairConstants
+{
+    DoubleLanes inputScale;
+    DoubleLanes floor;
+    DoubleLanes feedbackGain;
+    DoubleLanes feedbackSmoothing;
+    ClipLanes clip1;
+    ClipLanes clip2;
+    DoubleLanes outputScale;
+    DoubleLanes ratioFactor;
+    EnvelopeConstants<DoubleLanes> envelopes;
+    DoubleLanes kneeWidthTarget;
+    DoubleLanes kneeOffsetTarget;
+};
+
+inline PairConstants pairConstants(const ParameterSnapshot& snapshot)
+{
+    const OutputStageConstants& k = snapshot.outputStage;
+    return {bothLanes(k.firstCircuitInputScale),
+            bothLanes(k.firstCircuitFloor),
+            bothLanes(k.firstCircuitFeedbackGain),
+            bothLanes(k.firstCircuitFeedbackSmoothing),
+            clipLanes(k.firstCircuitClip1),
+            clipLanes(k.firstCircuitClip2),
+            bothLanes(k.firstCircuitOutputScale),
+            bothLanes(snapshot.ratioFactor),
+            envelopeConstants<DoubleLanes>(snapshot, bothLanes),
+            bothLanes(snapshot.ratioAllGain),
+            bothLanes(snapshot.kernelOffset)};
+}
+
 // rectifiedLevel() for both channels.
-[[gnu::always_inline]] inline DoubleLanes rectifiedLevelLanes(PairWork& pair, DoubleLanes x,
-                                                              const OutputStageConstants& constants,
-                                                              double ratioFactor)
+[[gnu::always_inline]] inline DoubleLanes rectifiedLevelLanes(PairWork& pair, DoubleLanes x, const PairConstants& k)
 {
     const DoubleLanes f = pair.lastGain * x;
 
-    const DoubleLanes u = constants.firstCircuitInputScale * f + pair.clampCharge;
-    const DoubleLanes c = dsp::math::maxLanes(bothLanes(constants.firstCircuitFloor), u);
-    pair.clampCharge = pair.clampCharge + (constants.firstCircuitFeedbackGain * (u - c) - pair.clampCharge) *
-                                              constants.firstCircuitFeedbackSmoothing;
+    const DoubleLanes u = k.inputScale * f + pair.clampCharge;
+    const DoubleLanes c = dsp::math::maxLanes(k.floor, u);
+    pair.clampCharge = pair.clampCharge + (k.feedbackGain * (u - c) - pair.clampCharge) * k.feedbackSmoothing;
 
     const DoubleLanes y = filterLanes(pair.equaliser, c);
-    const DoubleLanes q = softClipNonNegativeLanes(
-        softClipNonNegativeLanes(positiveHalfLanes(y), constants.firstCircuitClip1), constants.firstCircuitClip2);
+    const DoubleLanes q = softClipNonNegativeLanes(softClipNonNegativeLanes(positiveHalfLanes(y), k.clip1), k.clip2);
     const DoubleLanes w = q + negativeHalfLanes(y);
 
     const DoubleLanes v = filterLanes(pair.lowPass, w);
     const DoubleLanes p = filterLanes(pair.highPass, v);
 
-    const DoubleLanes d = (p * constants.firstCircuitOutputScale - kDetectorOffset) * ratioFactor;
+    const DoubleLanes d = (p * k.outputScale - kDetectorOffset) * k.ratioFactor;
     return dsp::math::maxLanes(-kNegativeHalfScale * d, d);
 }
 
 // gainOf() for both channels; the hold windows are the channels' own.
 [[gnu::always_inline]] inline DoubleLanes gainLanes(PairWork& pair, ChannelWork (&work)[2], double ratioBlend,
-                                                    std::int32_t windowSamples, const ParameterSnapshot& snapshot)
+                                                    std::int32_t windowSamples, const PairConstants& k)
 {
-    pair.kneeWidth += (snapshot.ratioAllGain - pair.kneeWidth) * kKneeRate;
-    pair.kneeOffset += (snapshot.kernelOffset - pair.kneeOffset) * kKneeRate;
+    pair.kneeWidth += (k.kneeWidthTarget - pair.kneeWidth) * kKneeRate;
+    pair.kneeOffset += (k.kneeOffsetTarget - pair.kneeOffset) * kKneeRate;
 
     const DoubleLanes z = pair.envFast * ratioBlend + pair.envSlow + (1.0 - pair.kneeOffset) * pair.kneeWidth;
     const DoubleLanes s = pair.kneeWidth;
@@ -275,15 +324,15 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
     if constexpr (kInLanes)
     {
         PairWork pair = packPair(work);
+        const PairConstants k = pairConstants(snapshot);
         for (std::int32_t i = 0; i < n; ++i)
         {
-            DoubleLanes rect = rectifiedLevelLanes(pair, DoubleLanes{detector[0][i], detector[1][i]}, constants,
-                                                   ratioFactor);
+            DoubleLanes rect = rectifiedLevelLanes(pair, DoubleLanes{detector[0][i], detector[1][i]}, k);
             if (linked)
                 rect = bothLanes(std::max(rect[0], rect[1]));
-            stepEnvelopes(pair.envFast, pair.envSlow, rect, pair.threshold, snapshot);
+            stepEnvelopes(pair.envFast, pair.envSlow, rect, pair.threshold, k.envelopes);
             ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
-            const DoubleLanes gain = gainLanes(pair, work, ratioBlend, windowSamples, snapshot);
+            const DoubleLanes gain = gainLanes(pair, work, ratioBlend, windowSamples, k);
             sink(0, i, gain[0]);
             sink(1, i, gain[1]);
         }
@@ -291,6 +340,7 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
     }
     else
     {
+        const EnvelopeConstants<double> envelopes = envelopeConstants<double>(snapshot, scalar);
         for (std::int32_t i = 0; i < n; ++i)
         {
             double rect[kChannels];
@@ -303,7 +353,7 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
                     rect[c] = louder;
             }
             for (int c = 0; c < kChannels; ++c)
-                stepEnvelopes(work[c].envFast, work[c].envSlow, rect[c], work[c].threshold, snapshot);
+                stepEnvelopes(work[c].envFast, work[c].envSlow, rect[c], work[c].threshold, envelopes);
             ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
             for (int c = 0; c < kChannels; ++c)
                 sink(c, i, gainOf(work[c], ratioBlend, windowSamples, snapshot));

@@ -18,7 +18,23 @@ class OutputStageLanes
 public:
     OutputStageLanes(ChannelState* channels, const double* outputGainTargets, std::int32_t numSamples,
                      const OutputStageConstants& constants)
-        : constants_(constants)
+        : inputScale_(constants.firstCircuitInputScale),
+          firstFloor_(bothLanes(constants.firstCircuitFloor)),
+          firstFeedbackGain_(bothLanes(-constants.firstCircuitFeedbackGain)),
+          firstSmoothing_(bothLanes(constants.firstCircuitFeedbackSmoothing)),
+          clip1_(clipLanes(constants.firstCircuitClip1)),
+          clip2_(clipLanes(constants.firstCircuitClip2)),
+          firstOutputScale_(constants.firstCircuitOutputScale),
+          secondInputScale_(constants.secondCircuitInputScale),
+          ceiling_(bothLanes(constants.secondCircuitCeiling)),
+          upperGain_(bothLanes(constants.secondCircuitUpperFeedbackGain)),
+          upperSmoothing_(bothLanes(constants.secondCircuitUpperSmoothing)),
+          secondFloor_(bothLanes(constants.secondCircuitFloor)),
+          lowerGain_(bothLanes(constants.secondCircuitLowerFeedbackGain)),
+          lowerSmoothing_(bothLanes(constants.secondCircuitLowerSmoothing)),
+          excessScale_(constants.secondCircuitExcessScale),
+          secondClip_(clipLanes(constants.secondCircuitClip)),
+          secondOutputScale_(constants.secondCircuitOutputScale)
     {
         const FirstOutputCircuitState& first0 = channels[0].firstCircuit;
         const FirstOutputCircuitState& first1 = channels[1].firstCircuit;
@@ -39,21 +55,18 @@ public:
 
     [[gnu::always_inline]] DoubleLanes sample(DoubleLanes x)
     {
-        const OutputStageConstants& k = constants_;
-
         // First output circuit.
-        const DoubleLanes u = feedback_ + scaledLanes(x, k.firstCircuitInputScale);
-        const DoubleLanes c = dsp::math::maxLanes(bothLanes(k.firstCircuitFloor), u);
-        feedback_ = feedback_ + ((c - u) * -k.firstCircuitFeedbackGain - feedback_) * k.firstCircuitFeedbackSmoothing;
+        const DoubleLanes u = feedback_ + inputScale_(x);
+        const DoubleLanes c = dsp::math::maxLanes(firstFloor_, u);
+        feedback_ = feedback_ + ((c - u) * firstFeedbackGain_ - feedback_) * firstSmoothing_;
         const DoubleLanes zero{};
         const DoubleLanes shaped = filterLanes(bell_, c);
         const DoubleLanes saturated =
-            softClipNonNegativeLanes(softClipNonNegativeLanes(positiveHalfLanes(shaped), k.firstCircuitClip1),
-                                     k.firstCircuitClip2) +
+            softClipNonNegativeLanes(softClipNonNegativeLanes(positiveHalfLanes(shaped), clip1_), clip2_) +
             negativeHalfLanes(shaped);
         const DoubleLanes lowPassed = filterLanes(firstLowPass_, saturated);
         const DoubleLanes highPassed = filterLanes(firstHighPass_, lowPassed);
-        const DoubleLanes firstOut = scaledLanes(highPassed, k.firstCircuitOutputScale);
+        const DoubleLanes firstOut = firstOutputScale_(highPassed);
 
         // Output gain.
         DoubleLanes leveled;
@@ -68,19 +81,15 @@ public:
         }
 
         // Second output circuit.
-        const DoubleLanes v0 = upperFeedback_ + scaledLanes(leveled, k.secondCircuitInputScale);
-        const DoubleLanes ceilinged = dsp::math::minLanes(bothLanes(k.secondCircuitCeiling), v0);
-        upperFeedback_ = upperFeedback_ +
-                         ((ceilinged - v0) * k.secondCircuitUpperFeedbackGain - upperFeedback_) *
-                             k.secondCircuitUpperSmoothing;
+        const DoubleLanes v0 = upperFeedback_ + secondInputScale_(leveled);
+        const DoubleLanes ceilinged = dsp::math::minLanes(ceiling_, v0);
+        upperFeedback_ = upperFeedback_ + ((ceilinged - v0) * upperGain_ - upperFeedback_) * upperSmoothing_;
         const DoubleLanes v = lowerFeedback_ + ceilinged;
-        const DoubleLanes floored = dsp::math::maxLanes(bothLanes(k.secondCircuitFloor), v);
+        const DoubleLanes floored = dsp::math::maxLanes(secondFloor_, v);
         const DoubleLanes excess = floored - v;
-        lowerFeedback_ = lowerFeedback_ +
-                         (excess * k.secondCircuitLowerFeedbackGain - lowerFeedback_) * k.secondCircuitLowerSmoothing;
-        const DoubleLanes restored =
-            floored + softClipLanes(scaledLanes(excess, k.secondCircuitExcessScale), k.secondCircuitClip);
-        return scaledLanes(filterLanes(secondHighPass_, restored), k.secondCircuitOutputScale);
+        lowerFeedback_ = lowerFeedback_ + (excess * lowerGain_ - lowerFeedback_) * lowerSmoothing_;
+        const DoubleLanes restored = floored + softClipNonNegativeLanes(excessScale_(excess), secondClip_);
+        return secondOutputScale_(filterLanes(secondHighPass_, restored));
     }
 
     void store(ChannelState* channels) const
@@ -101,7 +110,25 @@ public:
     }
 
 private:
-    const OutputStageConstants& constants_;
+    // The constants in both lanes; scalings keep scaledSample()'s rule for a
+    // factor of 0.0.
+    ScaleLanes inputScale_;
+    DoubleLanes firstFloor_;
+    DoubleLanes firstFeedbackGain_; // negated
+    DoubleLanes firstSmoothing_;
+    ClipLanes clip1_;
+    ClipLanes clip2_;
+    ScaleLanes firstOutputScale_;
+    ScaleLanes secondInputScale_;
+    DoubleLanes ceiling_;
+    DoubleLanes upperGain_;
+    DoubleLanes upperSmoothing_;
+    DoubleLanes secondFloor_;
+    DoubleLanes lowerGain_;
+    DoubleLanes lowerSmoothing_;
+    ScaleLanes excessScale_;
+    ClipLanes secondClip_;
+    ScaleLanes secondOutputScale_;
     SecondOrderLanes bell_;
     FirstOrderLanes firstLowPass_;
     SecondOrderLanes firstHighPass_;

@@ -37,7 +37,7 @@ TEST(SoftClip, NonNegativeFormsGiveTheGeneralCurvesBits)
             EXPECT_EQ(std::bit_cast<std::uint64_t>(softClipNonNegative(x, clip)), expected) << x;
             for (const double other : {0.0, 0.5 * t, 2.0 * t})
             {
-                const DoubleLanes pair = softClipNonNegativeLanes(lanes(x, other), clip);
+                const DoubleLanes pair = softClipNonNegativeLanes(lanes(x, other), clipLanes(clip));
                 EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[0]), expected) << x << " beside " << other;
                 EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[1]), std::bit_cast<std::uint64_t>(softClip(other, clip)));
             }
