@@ -35,7 +35,7 @@ std::int32_t targetIndex(std::int32_t numChannels, std::int32_t channel)
 // channel's gain. Shorter stereo blocks run the channels one after the other
 // and the output stage in a loop of its own after the kernel, which measured
 // faster there than folding it in.
-constexpr std::int32_t kLanesMinSamples = 16;
+constexpr std::int32_t kLanesMinSamples = 3;
 
 struct GainLimit
 {
