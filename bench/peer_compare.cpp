@@ -12,6 +12,7 @@
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -219,9 +221,30 @@ double median(std::vector<double> values)
 
 } // namespace
 
+// lilv takes LV2_PATH entries as file URIs and fails on a relative one, so
+// they are made absolute first.
+void makeLv2PathAbsolute()
+{
+    const char* path = std::getenv("LV2_PATH");
+    if (path == nullptr)
+        return;
+    std::string absolute;
+    std::string rest = path;
+    while (!rest.empty())
+    {
+        const std::size_t colon = rest.find(':');
+        const std::string entry = rest.substr(0, colon);
+        if (!entry.empty())
+            absolute += (absolute.empty() ? "" : ":") + std::filesystem::absolute(entry).string();
+        rest = colon == std::string::npos ? std::string() : rest.substr(colon + 1);
+    }
+    setenv("LV2_PATH", absolute.c_str(), 1);
+}
+
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 41;
+    makeLv2PathAbsolute();
     LilvWorld* world = lilv_world_new();
     lilv_world_load_all(world);
     const LilvPlugins* plugins = lilv_world_get_all_plugins(world);
@@ -239,7 +262,13 @@ int main(int argc, char** argv)
     const LV2_Feature unmapFeature{LV2_URID__unmap, &unmap};
     const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
     const LV2_Feature boundedFeature{LV2_BUF_SIZE__boundedBlockLength, nullptr};
-    const LV2_Feature* const features[] = {&mapFeature, &unmapFeature, &optionsFeature, &boundedFeature, nullptr};
+    // Plug-ins with state ask for a worker; nothing here changes state, so it declines all work.
+    LV2_Worker_Schedule worker{nullptr, [](LV2_Worker_Schedule_Handle, std::uint32_t, const void*) {
+                                   return LV2_WORKER_ERR_UNKNOWN;
+                               }};
+    const LV2_Feature workerFeature{LV2_WORKER__schedule, &worker};
+    const LV2_Feature* const features[] = {&mapFeature,     &unmapFeature,  &optionsFeature,
+                                           &boundedFeature, &workerFeature, nullptr};
     const LV2_URID sequenceType = mapUri(nullptr, LV2_ATOM__Sequence);
 
     const Stream stream;
