@@ -1,7 +1,13 @@
 #include "model/channel_pair_lanes.h"
 #include "model/feedback_gain_kernel.h"
+#include "model/derived_values.h"
 #include "model/gain_ramp.h"
+#include "model/model_state.h"
+#include "model/output_stage.h"
 #include "model/output_stage_constants.h"
+#include "model/output_stage_lanes.h"
+#include "model/parameter_table.h"
+#include "model/sample_rate_setup.h"
 #include "model/sliding_window_maximum.h"
 #include "model/soft_clip.h"
 
@@ -14,7 +20,8 @@
 #include <memory>
 
 // The block stages where the reference recording does not reach: ramps and glides
-// after a change and the window edges of the peak hold.
+// after a change, the window edges of the peak hold, the saturation's shortcuts,
+// and the two-lane stereo forms on signals loud enough to reach every clip.
 namespace corvex
 {
 namespace
@@ -124,6 +131,87 @@ TEST(FeedbackGainKernel, TheHoldWindowIsClampedToOneAnd960)
             queued = std::max(queued, state->hold[0].count);
         }
         EXPECT_EQ(queued, largest) << "requested " << requested;
+    }
+}
+
+// A loud, repeatable test signal: every clip of the circuits is reached.
+double hotSample(std::uint32_t& state, double amplitude)
+{
+    state = state * 1664525u + 1013904223u;
+    return amplitude * (static_cast<double>(state >> 8) / 8388608.0 - 1.0);
+}
+
+// The two-lane output stage gives each lane the one-channel stage's bits, also
+// below the second circuit's floor and while the output gain ramps.
+TEST(OutputStageLanes, EachLaneIsTheOneChannelStage)
+{
+    auto state = std::make_unique<ModelState>();
+    resetModelState(*state);
+    prepareFixedFilters(*state, 48000.0);
+    ChannelState alone[2] = {state->channels[0], state->channels[1]};
+    const OutputStageConstants k = computeOutputStageConstants(48000.0);
+    std::uint32_t random = 7;
+    for (int block = 0; block < 40; ++block)
+    {
+        const double targets[2] = {block < 20 ? 4.0 : 0.25, block < 10 ? 1.0 : 2.0};
+        OutputStageLanes lanesStage(state->channels, targets, 32, k);
+        OutputStage<1> left(&alone[0], &targets[0], 32, k);
+        OutputStage<1> right(&alone[1], &targets[1], 32, k);
+        for (int i = 0; i < 32; ++i)
+        {
+            const double x0 = hotSample(random, 3.0), x1 = hotSample(random, 0.5);
+            const DoubleLanes both = lanesStage.sample(lanes(x0, x1));
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(both[0]), std::bit_cast<std::uint64_t>(left.sample(0, x0)));
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(both[1]), std::bit_cast<std::uint64_t>(right.sample(0, x1)));
+        }
+        lanesStage.store(state->channels);
+        left.store(&alone[0]);
+        right.store(&alone[1]);
+    }
+    EXPECT_NE(state->channels[0].secondCircuit.lowerFeedback, 0.0) << "the signal must reach the floor clip";
+}
+
+// The stereo gain computer in lanes gives each channel the mono computer's
+// bits when both use the same threshold, with and without a hold window.
+TEST(FeedbackGainKernel, StereoLanesAreTwoMonoComputers)
+{
+    ParameterValues values{};
+    values.normalized = kDefaultNormalizedValues;
+    values.normalized[kParamInputGain] = 0.9f;
+    values.sampleRate = 48000.0f;
+    auto snapshot = std::make_unique<ParameterSnapshot>();
+    rebuildSnapshot(values, *snapshot);
+    snapshot->detectorGains[1] = snapshot->detectorGains[2] = snapshot->detectorGains[0];
+    snapshot->detectionLinked = 0;
+    for (const std::int32_t window : {1, 40})
+    {
+        snapshot->warpLeadSamples = window;
+        auto stereo = std::make_unique<ModelState>();
+        auto mono = std::make_unique<ModelState[]>(2);
+        for (ModelState* s : {stereo.get(), &mono[0], &mono[1]})
+        {
+            resetModelState(*s);
+            prepareFixedFilters(*s, 48000.0);
+        }
+        std::uint32_t random = 3;
+        for (int block = 0; block < 30; ++block)
+        {
+            double detector[2][32], gains[2][32], alone[32];
+            for (int i = 0; i < 32; ++i)
+                for (auto& channel : detector)
+                    channel[i] = hotSample(random, 2.0);
+            const double* in[2] = {detector[0], detector[1]};
+            double* out[2] = {gains[0], gains[1]};
+            feedbackGainKernel(in, out, 32, stereo->kernel, *snapshot);
+            for (int c = 0; c < 2; ++c)
+            {
+                feedbackGainKernel(detector[c], alone, 32, mono[c].kernel, *snapshot);
+                for (int i = 0; i < 32; ++i)
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(gains[c][i]), std::bit_cast<std::uint64_t>(alone[i]))
+                        << "window " << window << " block " << block << " channel " << c << " sample " << i;
+            }
+        }
+        EXPECT_LT(stereo->kernel.lastGain[0], 0.5) << "the computer must reduce";
     }
 }
 
