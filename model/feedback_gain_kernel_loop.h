@@ -133,6 +133,7 @@ template <class Value>
     envSlow = (slow - k.base) * k.slowKeep + k.slowCharge * e + k.base;
 }
 
+// For one channel, a constant is its own "both lanes".
 inline double scalar(double value) { return value; }
 
 // The reduction amount through the soft knee, held over the window, as a gain.
