@@ -9,9 +9,6 @@
 #include "model/fixed_filters.h"
 #include "model/output_stage_constants.h"
 
-#include <bit>
-#include <cstdint>
-
 namespace corvex
 {
 
