@@ -1,65 +1,66 @@
 # The plug-in framework as the build uses it: a copy of the installed one in the
-# build tree, with faults of DPF 1.6 mended. A mend whose text the installed
-# framework no longer has (a newer one) is skipped, and the file copied as is.
+# build tree, with the faults of DPF 1.6 mended by the unified diffs in
+# patches/dpf, applied in this order (each begins with a report of its fault). A patch that no longer
+# applies (a newer framework) fails the configure with its name. Files that the
+# patches touch are patched in a scratch copy and copied over only when they
+# differ, so a configure that changes nothing recompiles nothing.
 
-# Replaces OLD with NEW in the copy of FILE (relative to the framework's root).
-function(corvex_dpf_mend SOURCE_DIR COPY_DIR FILE OLD NEW)
-    if(NOT DEFINED corvex_dpf_text_${FILE})
-        file(READ ${SOURCE_DIR}/${FILE} corvex_dpf_text_${FILE})
-    endif()
-    string(FIND "${corvex_dpf_text_${FILE}}" "${OLD}" position)
-    if(position EQUAL -1)
-        return()
-    endif()
-    string(REPLACE "${OLD}" "${NEW}" text "${corvex_dpf_text_${FILE}}")
-    set(corvex_dpf_text_${FILE} "${text}" PARENT_SCOPE)
-endfunction()
+find_program(CORVEX_PATCH_PROGRAM patch REQUIRED)
+set(CORVEX_DPF_PATCHES
+    0001-vst3-side-chain-bus.patch
+    0002-vst3-no-output-parameter-list.patch
+    0003-clap-host-without-latency-extension.patch
+    0004-vst3-parameter-points-at-their-offset.patch
+    0005-clap-parameter-events-at-their-time.patch
+    0006-state-streams-in-pieces.patch)
 
 function(corvex_dpf_mended_copy SOURCE_DIR COPY_DIR RESULT_VARIABLE)
-    file(COPY ${SOURCE_DIR}/ DESTINATION ${COPY_DIR})
-    set(vst3 distrho/src/DistrhoPluginVST3.cpp)
-    set(clap distrho/src/DistrhoPluginCLAP.cpp)
+    list(TRANSFORM CORVEX_DPF_PATCHES PREPEND ${PROJECT_SOURCE_DIR}/patches/dpf/ OUTPUT_VARIABLE patches)
+    # A changed patch configures again.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${patches})
 
-    # The VST3 wrapper handed the plug-in the channels of the first input bus
-    # only, so the side-chain bus a VST3 host connects never arrived (the
-    # side-chain ports got silence): take the channels of every input bus in
-    # order, main inputs, then side chain. A bus the host deactivated but still
-    # passes (its ports disabled) is silence, without a message per block.
-    corvex_dpf_mend(${SOURCE_DIR} ${COPY_DIR} ${vst3} [=[
-                for (int32_t j = 0; j < data->inputs->num_channels; ++j)
-                {
-                    while (!fEnabledInputs[i] && i < DISTRHO_PLUGIN_NUM_INPUTS)
-                        inputs[i++] = fDummyAudioBuffer;
+    # The files the patches touch, from their "+++ b/FILE" lines.
+    set(patched_files)
+    foreach(patch IN LISTS patches)
+        file(STRINGS ${patch} targets REGEX "^\\+\\+\\+ b/")
+        foreach(target IN LISTS targets)
+            string(REGEX REPLACE "^\\+\\+\\+ b/([^\t ]+).*" "\\1" target "${target}")
+            list(APPEND patched_files ${target})
+        endforeach()
+    endforeach()
+    list(REMOVE_DUPLICATES patched_files)
 
-                    DISTRHO_SAFE_ASSERT_INT_BREAK(i < DISTRHO_PLUGIN_NUM_INPUTS, i);
-                    inputs[i++] = data->inputs->channel_buffers_32[j];
-                }]=] [=[
-                for (int32_t b = 0; b < data->num_input_buses; ++b)
-                for (int32_t j = 0; j < data->inputs[b].num_channels; ++j)
-                {
-                    while (i < DISTRHO_PLUGIN_NUM_INPUTS && !fEnabledInputs[i])
-                        inputs[i++] = fDummyAudioBuffer;
+    # Everything else is copied as it is (file(COPY) skips files already there).
+    set(exclusions)
+    foreach(file IN LISTS patched_files)
+        get_filename_component(name ${file} NAME)
+        list(APPEND exclusions PATTERN ${name} EXCLUDE)
+    endforeach()
+    file(COPY ${SOURCE_DIR}/ DESTINATION ${COPY_DIR} ${exclusions})
 
-                    if (i >= DISTRHO_PLUGIN_NUM_INPUTS)
-                        break;
-                    inputs[i++] = data->inputs[b].channel_buffers_32[j];
-                }]=])
-    # A VST3 host may pass no list for output parameter changes; the wrapper
-    # then printed an assertion from the audio thread on every block.
-    corvex_dpf_mend(${SOURCE_DIR} ${COPY_DIR} ${vst3}
-        "DISTRHO_SAFE_ASSERT_RETURN(outparamsptr != nullptr,);" "if (outparamsptr == nullptr) return;")
-    # The CLAP wrapper reported latency changes through the host's latency
-    # extension without checking that the host has one: a crash in such hosts.
-    corvex_dpf_mend(${SOURCE_DIR} ${COPY_DIR} ${clap}
-        "fHostExtensions.latency->changed(fHost);"
-        "if (fHostExtensions.latency != nullptr) fHostExtensions.latency->changed(fHost);")
-
-    foreach(file IN ITEMS ${vst3} ${clap})
-        if(DEFINED corvex_dpf_text_${file})
-            file(WRITE ${COPY_DIR}/${file}.mended "${corvex_dpf_text_${file}}")
-            file(COPY_FILE ${COPY_DIR}/${file}.mended ${COPY_DIR}/${file} ONLY_IF_DIFFERENT)
-            file(REMOVE ${COPY_DIR}/${file}.mended)
+    set(scratch ${CMAKE_BINARY_DIR}/dpf-patching)
+    file(REMOVE_RECURSE ${scratch})
+    foreach(file IN LISTS patched_files)
+        get_filename_component(directory ${scratch}/${file} DIRECTORY)
+        file(MAKE_DIRECTORY ${directory})
+        file(COPY_FILE ${SOURCE_DIR}/${file} ${scratch}/${file})
+    endforeach()
+    foreach(patch IN LISTS patches)
+        get_filename_component(patch_name ${patch} NAME)
+        execute_process(
+            COMMAND ${CORVEX_PATCH_PROGRAM} -p1 --batch --forward --no-backup-if-mismatch --reject-file=- -i ${patch}
+            WORKING_DIRECTORY ${scratch}
+            RESULT_VARIABLE result
+            OUTPUT_VARIABLE output
+            ERROR_VARIABLE output)
+        if(NOT result EQUAL 0)
+            message(FATAL_ERROR "The framework in ${SOURCE_DIR} does not take patches/dpf/${patch_name}; "
+                                "mend the patch for this version of DPF:\n${output}")
         endif()
     endforeach()
+    foreach(file IN LISTS patched_files)
+        file(COPY_FILE ${scratch}/${file} ${COPY_DIR}/${file} ONLY_IF_DIFFERENT)
+    endforeach()
+    file(REMOVE_RECURSE ${scratch})
     set(${RESULT_VARIABLE} ${COPY_DIR} PARENT_SCOPE)
 endfunction()
