@@ -2,6 +2,7 @@
 
 #include "plugins/corvex/factory_programs.h"
 #include "plugins/corvex/host_block_meters.h"
+#include "plugins/corvex/host_floating_point_mode.h"
 #include "plugins/corvex/meter_level.h"
 #include "plugins/corvex/parameter_symbol.h"
 #include "plugins/corvex/parameter_values.h"
@@ -242,6 +243,7 @@ void CorvexPlugin::applySampleRate(const double sampleRate)
     // Checked here, so that a rate the engine refuses never reaches it: such a
     // host hears the input unprocessed instead of an error on its audio thread.
     sampleRateUsable_ = sampleRate >= 1.0 && sampleRate <= kCorvexMaxSampleRate;
+    positionSamples_ = 0;
     if (!sampleRateUsable_)
         return;
     engine_->setSampleRate(static_cast<int>(std::lround(sampleRate)));
@@ -259,15 +261,22 @@ void CorvexPlugin::passThrough(const float** inputs, float** outputs, const uint
 
 void CorvexPlugin::run(const float** inputs, float** outputs, const uint32_t frames)
 {
+    const plugin::ScopedHostFloatingPointMode hostMode;
     if (!sampleRateUsable_)
     {
         passThrough(inputs, outputs, frames);
         return;
     }
     plugin::HostBlockMeters meters;
-    for (uint32_t offset = 0; offset < frames; offset += kCorvexMaxBufferSize)
+    for (uint32_t offset = 0, numSamples = 0; offset < frames; offset += numSamples)
     {
-        const int numSamples = static_cast<int>(std::min<uint32_t>(kCorvexMaxBufferSize, frames - offset));
+        // Engine calls end on multiples of 32 of the running position, whatever
+        // the host's block size, so that after a parameter change the engine's
+        // glides step alike in every host (the framework cuts run() itself at
+        // each change, at its sample).
+        const auto toGrid = static_cast<uint32_t>(kCorvexMaxBufferSize - positionSamples_ % kCorvexMaxBufferSize);
+        numSamples = std::min(toGrid, frames - offset);
+        positionSamples_ += numSamples;
         const float* mainInputs[kNumChannels];
         float* mainOutputs[kNumChannels];
         const float* sideChains[kNumChannels];
@@ -279,7 +288,7 @@ void CorvexPlugin::run(const float** inputs, float** outputs, const uint32_t fra
             const float* const sideChain = inputs[kNumChannels + channel];
             sideChains[channel] = sideChain != nullptr ? sideChain + offset : nullptr;
         }
-        engine_->process(mainInputs, mainOutputs, sideChains, kNumChannels, numSamples);
+        engine_->process(mainInputs, mainOutputs, sideChains, kNumChannels, static_cast<int>(numSamples));
         meters.addEngineCall(*engine_, kNumChannels);
     }
     if (frames == 0)

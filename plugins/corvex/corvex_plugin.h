@@ -16,8 +16,8 @@ START_NAMESPACE_DISTRHO
 // controls hold plain values (display scale, or the index of a switch's or
 // choice's text) and reach the engine as the normalized values they select;
 // the meters are output parameters in dB. run() cuts the host block into
-// engine calls of at most kCorvexMaxBufferSize frames, starting at its first
-// frame, and allocates nothing.
+// engine calls that end on multiples of kCorvexMaxBufferSize counted from
+// activation, allocates nothing and gives the host back its floating-point mode.
 class CorvexPlugin : public Plugin
 {
 public:
@@ -59,6 +59,8 @@ private:
     std::array<std::atomic<float>, kNumParameters> controlValues_{};
     std::array<float, kNumMeters> meterValuesDb_{};
     bool sampleRateUsable_ = false;
+    // Frames processed since activation: where the 32-frame grid of engine calls lies.
+    uint64_t positionSamples_ = 0;
 
     DISTRHO_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(CorvexPlugin)
 };
