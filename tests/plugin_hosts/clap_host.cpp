@@ -24,20 +24,23 @@ namespace corvex::plugin_hosts
 namespace
 {
 
-// A byte buffer as the plug-in's state stream, written whole and read back in pieces.
+// A byte buffer as the plug-in's state stream, moving at most pieceBytes per call.
 struct MemoryStream
 {
     std::vector<char> bytes;
+    std::size_t pieceBytes = SIZE_MAX;
     std::size_t readPosition = 0;
     clap_ostream_t output{this, [](const clap_ostream_t* stream, const void* buffer, uint64_t size) -> int64_t {
-                              auto& bytes = static_cast<MemoryStream*>(stream->ctx)->bytes;
-                              bytes.insert(bytes.end(), static_cast<const char*>(buffer),
-                                           static_cast<const char*>(buffer) + size);
-                              return static_cast<int64_t>(size);
+                              auto& self = *static_cast<MemoryStream*>(stream->ctx);
+                              const auto count = std::min<std::size_t>(size, self.pieceBytes);
+                              self.bytes.insert(self.bytes.end(), static_cast<const char*>(buffer),
+                                                static_cast<const char*>(buffer) + count);
+                              return static_cast<int64_t>(count);
                           }};
     clap_istream_t input{this, [](const clap_istream_t* stream, void* buffer, uint64_t size) -> int64_t {
                              auto& self = *static_cast<MemoryStream*>(stream->ctx);
-                             const auto count = std::min<std::size_t>(size, self.bytes.size() - self.readPosition);
+                             const auto count = std::min({static_cast<std::size_t>(size),
+                                                          self.bytes.size() - self.readPosition, self.pieceBytes});
                              std::memcpy(buffer, self.bytes.data() + self.readPosition, count);
                              self.readPosition += count;
                              return static_cast<int64_t>(count);
@@ -124,10 +127,12 @@ public:
 
     int latencySamples() override { return latency_ != nullptr ? static_cast<int>(latency_->get(plugin_)) : -1; }
 
-    float queueParameterChange(int index, double plainValue) override
+    using HostedPlugin::queueParameterChange;
+    float queueParameterChange(int index, double plainValue, int frameOffset) override
     {
         clap_event_param_value_t& event = inputEvents_.emplace_back();
-        event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+        event.header = {sizeof event, static_cast<uint32_t>(frameOffset), CLAP_CORE_EVENT_SPACE_ID,
+                        CLAP_EVENT_PARAM_VALUE, 0};
         event.param_id = info(index).id;
         event.note_id = event.port_index = event.channel = event.key = -1;
         event.value = plainValue;
@@ -165,7 +170,7 @@ public:
 
     std::optional<std::vector<char>> saveState() override
     {
-        MemoryStream stream;
+        MemoryStream stream{{}, statePieceBytes};
         if (state_ == nullptr || !state_->save(plugin_, &stream.output))
             return std::nullopt;
         return stream.bytes;
@@ -173,7 +178,7 @@ public:
 
     bool loadState(const std::vector<char>& state) override
     {
-        MemoryStream stream{state};
+        MemoryStream stream{state, statePieceBytes};
         return state_ != nullptr && state_->load(plugin_, &stream.input);
     }
 
@@ -234,7 +239,7 @@ private:
         return nullptr;
     }
 
-    // Parameter values queued for the next block, all at its first frame.
+    // Parameter values queued for the next block, at their frames.
     static uint32_t CLAP_ABI inputEventCount(const clap_input_events_t* list)
     {
         return static_cast<uint32_t>(static_cast<ClapPlugin*>(list->ctx)->inputEvents_.size());

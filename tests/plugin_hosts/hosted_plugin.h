@@ -59,20 +59,27 @@ public:
     virtual std::string valueText(int index, double plainValue) = 0;
     virtual int latencySamples() = 0;
 
-    // Queues a change for the start of the next block; returns the plain value,
-    // as a float, that the plug-in receives for it (not a number: none).
-    virtual float queueParameterChange(int index, double plainValue) = 0;
+    // Queues a change for the frame at frameOffset of the next block (changes
+    // queued in the order of their offsets); returns the plain value, as a
+    // float, that the plug-in receives for it (not a number: none). CLAP and
+    // VST3 hand it over as an event or point at that frame, the LV2 host splits
+    // its run there, as LV2 hosts do for automation.
+    virtual float queueParameterChange(int index, double plainValue, int frameOffset) = 0;
+    float queueParameterChange(int index, double plainValue) { return queueParameterChange(index, plainValue, 0); }
     // One host block: main and side-chain inputs in, outputs out, queued changes
     // delivered. The channels follow audioLayout(); no side-chain channels leave
-    // the side chain unconnected. False when the plug-in failed.
+    // the side chain unconnected. A block of no frames delivers the changes only
+    // (a parameter flush). False when the plug-in failed.
     virtual bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
                          int frames) = 0;
     // A control's setting or a meter's reading as the plug-in last reported it, plain.
     virtual double parameterValue(int index) = 0;
 
-    // The plug-in's state as a host stores it with a project; empty when there is none.
+    // The plug-in's state as a host stores it with a project; empty when there is
+    // none. CLAP and VST3 streams move at most statePieceBytes per call.
     virtual std::optional<std::vector<char>> saveState() = 0;
     virtual bool loadState(const std::vector<char>& state) = 0;
+    std::size_t statePieceBytes = SIZE_MAX;
 
     // Opens the plug-in's interface embedded in a native window (an X11 Window or
     // an HWND) that makeParent creates at the interface's size; the interface

@@ -24,9 +24,10 @@ enum class MeterKind { GainReduction, InputPeak, OutputPeak };
 // sine at -1 dBFS on the side chain (each channel with its own phase). The
 // engine runs as the plug-in must run it: the normalized values its plain
 // values select (beyond the range its nearest end; not a number, no change),
-// each host block split into calls of 32 frames from its first frame, the
-// meters held over the block. Every block's output and meters are compared,
-// bit for bit.
+// calls that end on multiples of 32 frames counted from the first block, at
+// the host's block ends and at each change within a block, which applies from
+// its frame on; the meters held from the block's last change to its end.
+// Every block's output and meters are compared, bit for bit.
 class LockstepRun
 {
 public:
@@ -37,10 +38,15 @@ public:
         reference_->setSampleRate(kSampleRate);
     }
 
-    // A control change through the host, applied to the engine as the plug-in applies it.
-    void setControl(int parameterId, double plainValue)
+    // A control change through the host at a frame of the next block, applied
+    // to the engine as the plug-in applies it (changes in the order of their frames).
+    void setControl(int parameterId, double plainValue, int frameOffset = 0)
     {
-        setReferenceControl(parameterId, plugin_.queueParameterChange(parameterId, plainValue));
+        const float received = plugin_.queueParameterChange(parameterId, plainValue, frameOffset);
+        if (frameOffset == 0)
+            setReferenceControl(parameterId, received);
+        else
+            pendingChanges_.push_back({frameOffset, parameterId, received});
     }
 
     // What the plug-in does itself, such as a restored state, applied to the engine only.
@@ -87,9 +93,19 @@ public:
         const std::span<float*> connectedSide = sideChainConnected_ ? std::span(side) : std::span<float*>();
         failedBlocks_ += plugin_.process(in, connectedSide, out, frames) ? 0 : 1;
 
-        std::array<std::array<float, kCorvexMaxNumChannels>, 3> meters{{{1.0f, 1.0f}, {}, {}}};
-        for (int call = 0; call < frames; call += kCorvexMaxBufferSize)
+        std::array<std::array<float, kCorvexMaxNumChannels>, 3> meters{};
+        std::size_t nextChange = 0;
+        for (int call = 0, callFrames = 0; call < frames; call += callFrames)
         {
+            // The plug-in's run() starts with the block and again at each change.
+            if (call == 0 || (nextChange < pendingChanges_.size() && pendingChanges_[nextChange].frameOffset <= call))
+                meters = {{{1.0f, 1.0f}, {}, {}}};
+            for (; nextChange < pendingChanges_.size() && pendingChanges_[nextChange].frameOffset <= call; ++nextChange)
+                setReferenceControl(pendingChanges_[nextChange].parameterId, pendingChanges_[nextChange].plainValue);
+            const auto position = static_cast<int>((start + call) % kCorvexMaxBufferSize);
+            callFrames = std::min(kCorvexMaxBufferSize - position, frames - call);
+            if (nextChange < pendingChanges_.size())
+                callFrames = std::min(callFrames, pendingChanges_[nextChange].frameOffset - call);
             std::array<const float*, kCorvexMaxNumChannels> callIn{}, callSide{};
             std::array<float*, kCorvexMaxNumChannels> callOut{};
             for (int c = 0; c < numChannels_; ++c)
@@ -98,8 +114,7 @@ public:
                 callSide[c] = side[c] != nullptr ? side[c] + call : nullptr;
                 callOut[c] = expected[c].data() + call;
             }
-            reference_->process(callIn.data(), callOut.data(), callSide.data(), numChannels_,
-                                std::min(kCorvexMaxBufferSize, frames - call));
+            reference_->process(callIn.data(), callOut.data(), callSide.data(), numChannels_, callFrames);
             for (int c = 0; c < numChannels_; ++c)
             {
                 meters[0][c] = std::min(meters[0][c], reference_->getMeterValue(kMeterGainReduction0 + c));
@@ -107,6 +122,11 @@ public:
                 meters[2][c] = std::max(meters[2][c], reference_->getMeterValue(kMeterOutput0 + c));
             }
         }
+        for (; nextChange < pendingChanges_.size(); ++nextChange) // at or past the block's end
+            setReferenceControl(pendingChanges_[nextChange].parameterId, pendingChanges_[nextChange].plainValue);
+        pendingChanges_.clear();
+        if (frames == 0)
+            return;
         for (int c = 0; c < numChannels_; ++c)
         {
             for (int i = 0; i < frames; ++i)
@@ -143,6 +163,12 @@ private:
     const std::vector<host::ParameterDescription> descriptions_ = host::describeParameters(*reference_);
     std::vector<std::vector<float>> input_, sideChain_, output_;
     bool sideChainConnected_ = true;
+    struct PendingChange
+    {
+        int frameOffset, parameterId;
+        float plainValue;
+    };
+    std::vector<PendingChange> pendingChanges_;
     int differingSamples_ = 0;
     int differingMeters_ = 0;
     int failedBlocks_ = 0;

@@ -2,7 +2,8 @@
 // the features it requires (a URID map, options with the block length, and a
 // worker it never calls), connects every port to buffers of its own and runs
 // blocks. The controls are port values the host holds, as LV2 hosts do, so
-// they are also the state it stores.
+// they are also the state it stores. A change within a block splits the run
+// at its frame, as Ardour splits its cycles at automation events.
 #include "tests/plugin_hosts/hosted_plugin.h"
 
 #include <lilv/lilv.h>
@@ -141,27 +142,45 @@ public:
 
     int latencySamples() override { return latencyPort_ ? static_cast<int>(values_[*latencyPort_]) : -1; }
 
-    float queueParameterChange(int index, double plainValue) override
+    using HostedPlugin::queueParameterChange;
+    float queueParameterChange(int index, double plainValue, int frameOffset) override
     {
-        return controlValue(index) = static_cast<float>(plainValue);
+        if (frameOffset == 0)
+            return controlValue(index) = static_cast<float>(plainValue);
+        pendingChanges_.push_back({frameOffset, index, static_cast<float>(plainValue)});
+        return static_cast<float>(plainValue);
     }
 
     bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
                  int frames) override
     {
-        for (std::size_t c = 0; c < mainInputPorts_.size(); ++c)
+        std::size_t next = 0;
+        for (int done = 0; done < frames || (frames == 0 && done == 0);)
         {
-            lilv_instance_connect_port(instance_, mainInputPorts_[c], mainInputs[c]);
-            lilv_instance_connect_port(instance_, sideChainPorts_[c],
-                                       sideChainInputs.empty() ? nullptr : sideChainInputs[c]);
-            lilv_instance_connect_port(instance_, outputPorts_[c], outputs[c]);
+            for (; next < pendingChanges_.size() && pendingChanges_[next].frameOffset <= done; ++next)
+                controlValue(pendingChanges_[next].index) = pendingChanges_[next].plainValue;
+            const int end = next < pendingChanges_.size() ? std::min(pendingChanges_[next].frameOffset, frames) : frames;
+            for (std::size_t c = 0; c < mainInputPorts_.size(); ++c)
+            {
+                lilv_instance_connect_port(instance_, mainInputPorts_[c], mainInputs[c] + done);
+                lilv_instance_connect_port(instance_, sideChainPorts_[c],
+                                           sideChainInputs.empty() ? nullptr : sideChainInputs[c] + done);
+                lilv_instance_connect_port(instance_, outputPorts_[c], outputs[c] + done);
+            }
+            events_[0].atom = {sizeof(LV2_Atom_Sequence_Body), host_.sequence};
+            events_[1].atom = {sizeof(EventBuffer) - sizeof(LV2_Atom), host_.chunk};
+            inAudioCallback([&] {
+                lilv_instance_run(instance_, static_cast<uint32_t>(end - done));
+                return true;
+            });
+            if (frames == 0)
+                break;
+            done = end;
         }
-        events_[0].atom = {sizeof(LV2_Atom_Sequence_Body), host_.sequence};
-        events_[1].atom = {sizeof(EventBuffer) - sizeof(LV2_Atom), host_.chunk};
-        return inAudioCallback([&] {
-            lilv_instance_run(instance_, static_cast<uint32_t>(frames));
-            return true;
-        });
+        for (; next < pendingChanges_.size(); ++next) // at or past the block's end: before the next one
+            controlValue(pendingChanges_[next].index) = pendingChanges_[next].plainValue;
+        pendingChanges_.clear();
+        return true;
     }
 
     double parameterValue(int index) override { return controlValue(index); }
@@ -209,6 +228,12 @@ private:
     std::vector<uint32_t> mainInputPorts_, sideChainPorts_, outputPorts_, controlPorts_;
     std::optional<uint32_t> latencyPort_;
     EventBuffer events_[2] = {}; // in, out
+    struct PendingChange
+    {
+        int frameOffset, index;
+        float plainValue;
+    };
+    std::vector<PendingChange> pendingChanges_; // within the next block, in the order of their frames
 };
 
 } // namespace

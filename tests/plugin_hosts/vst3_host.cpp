@@ -64,27 +64,48 @@ v3_result V3_API query(void* self, const v3_tuid iid, void** object)
     return known ? kOk : static_cast<v3_result>(V3_NO_INTERFACE);
 }
 
-// The change of one parameter within a block: the latest point, at its sample
-// offset (the host sends one per block, the plug-in one per meter).
+// The changes of one parameter within a block: its points in the order of
+// their offsets; a point at the offset of the last one replaces it. Room for
+// kMaxPoints is made up front, so adding one allocates nothing.
 struct ParameterQueue
 {
+    static constexpr std::size_t kMaxPoints = 64;
     static const v3_param_value_queue_cpp kTable;
     const v3_param_value_queue_cpp* table = &kTable;
     v3_param_id id = 0;
-    int32_t offset = 0;
-    double value = 0.0;
+    std::vector<std::pair<int32_t, double>> points = reserved();
+
+    static std::vector<std::pair<int32_t, double>> reserved()
+    {
+        std::vector<std::pair<int32_t, double>> room;
+        room.reserve(kMaxPoints);
+        return room;
+    }
+    int32_t add(int32_t offset, double value)
+    {
+        if (points.empty() || points.back().first != offset)
+            points.emplace_back(offset, 0.0);
+        points.back().second = value;
+        return static_cast<int32_t>(points.size()) - 1;
+    }
+    double last() const { return points.back().second; }
 };
 
 const v3_param_value_queue_cpp ParameterQueue::kTable{
     {query<v3_param_value_queue_iid>, keepAlive, keepAlive},
-    {[](void* self) { return static_cast<ParameterQueue*>(self)->id; }, [](void*) { return int32_t{1}; },
-     [](void* self, int32_t, int32_t* offset, double* value) {
-         const auto& queue = *static_cast<ParameterQueue*>(self);
-         return *offset = queue.offset, *value = queue.value, kOk;
+    {[](void* self) { return static_cast<ParameterQueue*>(self)->id; },
+     [](void* self) { return static_cast<int32_t>(static_cast<ParameterQueue*>(self)->points.size()); },
+     [](void* self, int32_t index, int32_t* offset, double* value) {
+         const auto& points = static_cast<ParameterQueue*>(self)->points;
+         if (index < 0 || index >= static_cast<int32_t>(points.size()))
+             return static_cast<v3_result>(V3_INVALID_ARG);
+         return *offset = points[index].first, *value = points[index].second, kOk;
      },
      [](void* self, int32_t offset, double value, int32_t* index) {
          auto& queue = *static_cast<ParameterQueue*>(self);
-         return queue.offset = offset, queue.value = value, *index = 0, kOk;
+         if (queue.points.size() == kMaxPoints && queue.points.back().first != offset)
+             return static_cast<v3_result>(V3_INVALID_ARG);
+         return *index = queue.add(offset, value), kOk;
      }}};
 
 // The parameter changes of one block, in either direction, with room for every
@@ -122,13 +143,15 @@ const v3_param_changes_cpp ParameterChanges::kTable{
          return reinterpret_cast<v3_param_value_queue**>(static_cast<ParameterChanges*>(self)->queueFor(*id, index));
      }}};
 
-// A byte buffer behind the component's state stream, read and written in order.
+// A byte buffer behind the component's state stream, read and written in
+// order, at most pieceBytes per call.
 struct MemoryStream
 {
     static const Table<v3_bstream> kTable;
     const Table<v3_bstream>* table = &kTable;
     std::vector<char> bytes;
     std::size_t readPosition = 0;
+    std::size_t pieceBytes = SIZE_MAX;
 
     v3_bstream** object() { return reinterpret_cast<v3_bstream**>(this); }
 };
@@ -137,15 +160,17 @@ const Table<v3_bstream> MemoryStream::kTable{
     {query<v3_bstream_iid>, keepAlive, keepAlive},
     {[](void* self, void* buffer, int32_t size, int32_t* done) {
          auto& stream = *static_cast<MemoryStream*>(self);
-         const auto count = std::min(static_cast<std::size_t>(size), stream.bytes.size() - stream.readPosition);
+         const auto count = std::min({static_cast<std::size_t>(size), stream.bytes.size() - stream.readPosition,
+                                       stream.pieceBytes});
          std::memcpy(buffer, stream.bytes.data() + stream.readPosition, count);
          stream.readPosition += count;
          return *done = static_cast<int32_t>(count), kOk;
      },
      [](void* self, void* buffer, int32_t size, int32_t* done) {
-         auto& bytes = static_cast<MemoryStream*>(self)->bytes;
-         bytes.insert(bytes.end(), static_cast<char*>(buffer), static_cast<char*>(buffer) + size);
-         return *done = size, kOk;
+         auto& stream = *static_cast<MemoryStream*>(self);
+         const auto count = static_cast<int32_t>(std::min(static_cast<std::size_t>(size), stream.pieceBytes));
+         stream.bytes.insert(stream.bytes.end(), static_cast<char*>(buffer), static_cast<char*>(buffer) + count);
+         return *done = count, kOk;
      },
      [](void*, int64_t, int32_t, int64_t*) { return kNotImplemented; },
      [](void*, int64_t*) { return kNotImplemented; }}};
@@ -455,13 +480,14 @@ public:
 
     int latencySamples() override { return static_cast<int>(v3_cpp_obj(processor_)->get_latency_samples(processor_)); }
 
-    float queueParameterChange(int index, double plainValue) override
+    using HostedPlugin::queueParameterChange;
+    float queueParameterChange(int index, double plainValue, int frameOffset) override
     {
         if (std::isnan(plainValue))
             return NAN; // no normalized value stands for it: nothing reaches the plug-in
         ParameterQueue& queue = *inputChanges_.queueFor(id(index));
-        queue.value = toNormalized(index, plainValue);
-        return static_cast<float>(toPlain(index, queue.value));
+        queue.add(frameOffset, toNormalized(index, plainValue));
+        return static_cast<float>(toPlain(index, queue.last()));
     }
 
     bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
@@ -478,8 +504,13 @@ public:
                              inputChanges_.object(), outputChanges_.object(), nullptr, nullptr, nullptr};
         const v3_result result = inAudioCallback([&] { return v3_cpp_obj(processor_)->process(processor_, &data); });
         for (int32_t queue = 0; queue < outputChanges_.used; ++queue)
-            outputValues_[outputChanges_.queues[queue].id] = outputChanges_.queues[queue].value;
-        inputChanges_.used = outputChanges_.used = 0;
+            outputValues_[outputChanges_.queues[queue].id] = outputChanges_.queues[queue].last();
+        for (ParameterChanges* changes : {&inputChanges_, &outputChanges_})
+        {
+            for (int32_t queue = 0; queue < changes->used; ++queue)
+                changes->queues[queue].points.clear();
+            changes->used = 0;
+        }
         return result == V3_OK;
     }
 
@@ -502,6 +533,7 @@ public:
     std::optional<std::vector<char>> saveState() override
     {
         MemoryStream state;
+        state.pieceBytes = statePieceBytes;
         if (v3_cpp_obj(component_)->get_state(component_, state.object()) != V3_OK)
             return std::nullopt;
         return state.bytes;
@@ -509,7 +541,7 @@ public:
 
     bool loadState(const std::vector<char>& bytes) override
     {
-        MemoryStream state{&MemoryStream::kTable, bytes};
+        MemoryStream state{&MemoryStream::kTable, bytes, 0, statePieceBytes};
         return v3_cpp_obj(component_)->set_state(component_, state.object()) == V3_OK;
     }
 
@@ -526,7 +558,7 @@ public:
                 return;
             const int index = static_cast<int>(found - parameters_.begin());
             if (kind == EditorEvent::Value)
-                inputChanges_.queueFor(id)->value = normalized;
+                inputChanges_.queueFor(id)->add(0, normalized);
             if (onEditorEvent)
                 onEditorEvent({kind, index, kind == EditorEvent::Value ? toPlain(index, normalized) : 0.0});
         };
