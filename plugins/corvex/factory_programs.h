@@ -22,6 +22,9 @@ struct FactoryProgram
     std::span<const ProgramSetting> settings;
 };
 
+// The factory presets (libraries/host/factory_presets.h) as programs. The first
+// call reads their texts with an engine of its own, so it belongs off the audio
+// thread (the plug-in's constructor makes it).
 std::span<const FactoryProgram> factoryPrograms();
 
 } // namespace corvex::plugin
