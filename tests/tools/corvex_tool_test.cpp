@@ -1,6 +1,8 @@
 // The corvex command-line tool, run as a user runs it on real files: bad
 // input is refused cleanly, the output is aligned with the input, and the
 // side-chain file drives the gain reduction.
+#include "corvex_engine.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -8,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -146,6 +149,12 @@ TEST(CorvexBadInput, IsRefusedWithOneLineAndNoFileLeft)
         {{"process", "@in.wav", "@out.ogg", "--format", "wav16"}, {"--format wav16", "@out.ogg"}},
         {with({"--loud"}), {"--loud"}},
         {{"process", "@in.wav"}, {"OUT"}},
+        {with({"--preset", "@bad-preset.txt"}), {"@bad-preset.txt", "' line 3: unknown parameter \"Knee\""}},
+        {with({"--preset", "Loud Glue"}), {"--preset 'Loud Glue' is neither a factory preset"}},
+        {with({"--preset", "@folder.wav"}), {"@folder.wav", "is a directory"}},
+        {with({"--automation", "@bad.csv"}), {"@bad.csv", "' line 2: \"1.5\" is not a position"}},
+        {with({"--automation", "@absent.csv"}), {"--automation", "@absent.csv"}},
+        {{"presets", "Loud Glue"}, {"'Loud Glue'"}},
         {{"sing"}, {"sing"}},
         {{}, {"subcommand"}},
         // A file-size limit makes the writes fail as on a full disk; SIGXFSZ is
@@ -167,6 +176,8 @@ TEST(CorvexBadInput, IsRefusedWithOneLineAndNoFileLeft)
     write(directory / "fast.wav", noise(192001, 1, 0.1, 0.5));
     write(directory / "sc44.wav", noise(44100, 2, 0.5, 0.5));
     std::ofstream(directory / "text.wav") << "this is not audio\n";
+    std::ofstream(directory / "bad-preset.txt") << "# one line\nRatio = 8\nKnee = 3\n";
+    std::ofstream(directory / "bad.csv") << "0, Ratio, 8\n1.5, Ratio, 4\n";
     std::ofstream(directory / "empty.flac");
     fs::create_directory(directory / "folder.wav");
     fs::create_directory(directory / "sub");
@@ -314,6 +325,100 @@ TEST(CorvexProcess, TheExtensionChoosesTheFileType)
         SNDFILE* file = sf_open((directory / arguments[0]).c_str(), SFM_READ, &info);
         EXPECT_EQ(file != nullptr ? info.format : 0, format);
         sf_close(file);
+    }
+}
+
+// A factory preset by name, its text saved by `corvex presets NAME` and read
+// back as a file, and the same values given with --set render the same file;
+// --set overrides a preset's value.
+TEST(CorvexPreset, GivesTheSameOutputAsTheSameValuesSet)
+{
+    Scratch directory;
+    write(directory / "in.wav", noise(48000, 2, 0.5, 0.9));
+    std::ofstream(directory / "glue.txt") << run({"presets", "drum bus glue"}).out;
+    std::ofstream(directory / "partial.txt") << "Ratio = 20\nDry / Wet = 70 %\n";
+    const std::vector<std::string> glueSet = {
+        "--set", "Input Gain=-16", "--set", "Output Gain=-20", "--set", "Attack Time=5", "--set", "Release Time=2",
+        "--set", "Ratio=4", "--set", "SC Detection Mode=Linked", "--set", "Dry / Wet=70"};
+    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {{"--preset", "Drum Bus Glue"}, glueSet},
+        {{"--preset", directory / "glue.txt"}, glueSet},
+        {{"--preset", directory / "partial.txt", "--set", "Ratio=8"}, {"--set", "Dry / Wet=70", "--set", "Ratio=8"}},
+    };
+    for (const auto& [presetOptions, setOptions] : cases)
+    {
+        SCOPED_TRACE(presetOptions[1]);
+        std::vector<float> outputs[2]; // the samples: the files' headers hold the time they were written
+        for (int index = 0; index < 2; ++index)
+        {
+            std::vector<std::string> arguments{"process", directory / "in.wav", directory / "out.wav"};
+            const auto& options = index == 0 ? presetOptions : setOptions;
+            arguments.insert(arguments.end(), options.begin(), options.end());
+            const Result result = run(arguments);
+            ASSERT_EQ(result.exitStatus, 0) << result.err;
+            outputs[index] = read(directory / "out.wav").samples;
+        }
+        EXPECT_TRUE(outputs[0] == outputs[1]);
+    }
+    EXPECT_TRUE(run({"presets"}).out.starts_with("Default\nVocal Leveller\nDrum Bus Glue\n"));
+}
+
+// The engine driven by hand: calls cut at every multiple of the block size from
+// the first sample and at the point, where "Input Gain" goes to -6 dB; then the
+// latency's worth of silence on the same grid, the first latency samples dropped.
+std::vector<float> renderByHand(const Sound& input, int blockSize, long pointSamples)
+{
+    const std::unique_ptr<CorvexEngine> engine(createCorvexEngine());
+    engine->setSampleRate(input.sampleRate);
+    const long latency = engine->getLatencySamples();
+    const long total = static_cast<long>(input.frames()) + latency;
+    std::vector<float> in[2], out[2];
+    for (int c = 0; c < input.channels; ++c)
+    {
+        for (long frame = 0; frame < total; ++frame)
+            in[c].push_back(frame < static_cast<long>(input.frames()) ? input.at(frame, c) : 0.0f);
+        out[c].resize(total);
+    }
+    for (long start = 0; start < total;)
+    {
+        if (start == pointSamples)
+            engine->setNormalizedValue(kParamInputGain, 0.875f); // -48 + 48 * 0.875 = -6 dB
+        long end = std::min((start / blockSize + 1) * blockSize, total);
+        if (start < pointSamples)
+            end = std::min(end, pointSamples);
+        const float* ins[2] = {in[0].data() + start, in[1].data() + start};
+        float* outs[2] = {out[0].data() + start, out[1].data() + start};
+        engine->process(ins, outs, nullptr, input.channels, static_cast<int>(end - start));
+        start = end;
+    }
+    std::vector<float> interleaved;
+    for (long frame = latency; frame < total; ++frame)
+        for (int c = 0; c < input.channels; ++c)
+            interleaved.push_back(out[c][frame]);
+    return interleaved;
+}
+
+// The point takes effect at its own sample, not at the start of its block: the
+// tool matches the hand-cut calls bit for bit and differs from the point moved
+// to the block's start. 10000 frames span the tool's reading chunks of 4096,
+// which a block of 7 does not divide.
+TEST(CorvexAutomation, CutsTheCallsAtThePointsPosition)
+{
+    Scratch directory;
+    const Sound input = noise(48000, 2, 10000.0 / 48000, 0.5);
+    write(directory / "in.wav", input);
+    for (const auto& [blockSize, point] : {std::pair{32, 1000L}, {7, 5001L}})
+    {
+        SCOPED_TRACE(blockSize);
+        std::ofstream(directory / "points.csv") << "# one point\n" << point << ", Input Gain, -6 dB\n"
+                                               << "20000, Ratio, All\n";
+        const Result result = run({"process", directory / "in.wav", directory / "out.wav", "--automation",
+                                   directory / "points.csv", "--block", std::to_string(blockSize)});
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_NE(result.err.find("1 point(s) at or after the input's end"), std::string::npos) << result.err;
+        const std::vector<float> output = read(directory / "out.wav").samples;
+        EXPECT_TRUE(output == renderByHand(input, blockSize, point));
+        EXPECT_FALSE(output == renderByHand(input, blockSize, point / blockSize * blockSize));
     }
 }
 

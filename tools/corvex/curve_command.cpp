@@ -25,7 +25,7 @@ std::vector<CurveColumn> curveColumns(CorvexEngine& engine, const std::vector<ho
 {
     for (const ParameterSetting& setting : settings)
     {
-        if (setting.id == kParamRatio)
+        if (setting.parameterId == kParamRatio)
         {
             char text[65] = {};
             engine.getValueText(kParamRatio, setting.normalizedValue, text, 64);

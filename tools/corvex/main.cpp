@@ -3,10 +3,12 @@
 #include "tools/corvex/demo_command.h"
 #include "tools/corvex/output_format.h"
 #include "tools/corvex/params_command.h"
+#include "tools/corvex/presets_command.h"
 #include "tools/corvex/process_command.h"
 #include "tools/corvex/usage_error.h"
 
 #include "engine/corvex_engine.h"
+#include "libraries/host/parameter_value_text.h"
 
 #include <CLI/CLI.hpp>
 
@@ -49,6 +51,11 @@ int main(int argc, char** argv)
     processCommand->add_option("--sidechain", process.sideChain,
                                "side-chain audio file (switches \"External SC\" on unless it is set)");
     addParameterOptions(*processCommand, process.displaySettings, process.normalizedSettings);
+    processCommand->add_option("--preset", process.preset,
+                               "NAME|FILE: a factory preset (corvex presets lists them) or a preset file; "
+                               "--set and --norm override its values");
+    processCommand->add_option("--automation", process.automation,
+                               "FILE: parameter changes, one a line: POSITION (samples or seconds with s), NAME, VALUE");
     processCommand->add_option("--block", process.blockSize, "samples per process call")
         ->check(CLI::Range(1, kCorvexMaxBufferSize))
         ->default_val(kCorvexMaxBufferSize);
@@ -61,6 +68,10 @@ int main(int argc, char** argv)
         ->check(CLI::IsMember(corvex::tool::outputFormatNames()));
 
     CLI::App* paramsCommand = app.add_subcommand("params", "list the parameters, their defaults and ranges");
+
+    std::string presetName;
+    CLI::App* presetsCommand = app.add_subcommand("presets", "list the factory presets, or print the one named");
+    presetsCommand->add_option("NAME", presetName, "a factory preset whose text to print");
 
     std::filesystem::path curveCsv;
     std::vector<std::string> curveDisplaySettings;
@@ -82,6 +93,8 @@ int main(int argc, char** argv)
             corvex::tool::runProcessCommand(process);
         else if (paramsCommand->parsed())
             corvex::tool::runParamsCommand();
+        else if (presetsCommand->parsed())
+            corvex::tool::runPresetsCommand(presetName);
         else if (curveCommand->parsed())
             corvex::tool::runCurveCommand(curveCsv, curveDisplaySettings, curveNormalizedSettings);
         else if (demoCommand->parsed())
@@ -99,13 +112,19 @@ int main(int argc, char** argv)
     {
         const std::vector<std::string> unexpected = app.remaining();
         if (app.get_subcommands().empty() && !unexpected.empty())
-            std::cerr << "corvex: unknown command '" << unexpected.front() << "'; the commands are process, params, curve and demo";
+            std::cerr << "corvex: unknown command '" << unexpected.front()
+                      << "'; the commands are process, params, presets, curve and demo";
         else
             std::cerr << "corvex: " << error.what();
         std::cerr << " (corvex --help shows the usage)" << std::endl;
         return kExitBadInput;
     }
     catch (const corvex::tool::UsageError& error)
+    {
+        std::cerr << "corvex: " << error.what() << std::endl;
+        return kExitBadInput;
+    }
+    catch (const corvex::host::ParameterTextError& error)
     {
         std::cerr << "corvex: " << error.what() << std::endl;
         return kExitBadInput;

@@ -6,13 +6,6 @@
 namespace corvex::tool
 {
 
-std::string formatNumber(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", value == 0.0 ? 0.0 : value);
-    return text;
-}
-
 std::string formatFixed(double value, int decimals)
 {
     char text[32];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "libraries/host/parameter_description.h"
+#include "libraries/host/parameter_value_text.h"
 
 #include <string>
 #include <vector>
@@ -8,12 +9,8 @@
 namespace corvex::tool
 {
 
-// One parameter value requested on the command line, checked and normalized.
-struct ParameterSetting
-{
-    int id;
-    float normalizedValue;
-};
+// One parameter value requested on the command line or by a preset, checked and normalized.
+using ParameterSetting = host::ParameterValue;
 
 // The parameters requested by --set NAME=VALUE (the value the user sees: a switch
 // or choice text, or a number in the parameter's unit, which may follow it) and
@@ -21,18 +18,18 @@ struct ParameterSetting
 // in any case, or the identifier. Throws UsageError naming the option for an
 // unknown name, a value out of range or not among the texts, or a parameter
 // given twice. Display values become normalized values through the engine's own
-// mapping.
+// mapping (host::normalizedFromValueText).
 std::vector<ParameterSetting> parseParameterSettings(CorvexEngine& engine,
                                                      const std::vector<host::ParameterDescription>& parameters,
                                                      const std::vector<std::string>& displaySettings,
                                                      const std::vector<std::string>& normalizedSettings);
 
-// The parameter named by its engine name (ignoring case) or by its identifier; nullptr when none.
-const host::ParameterDescription* findParameter(const std::vector<host::ParameterDescription>& parameters,
-                                                const std::string& nameOrId);
-
 // True when settings hold a value for the parameter.
 bool containsParameter(const std::vector<ParameterSetting>& settings, int parameterId);
+
+// Settings with each of the overrides in place of the setting of the same parameter, or added.
+std::vector<ParameterSetting> overrideSettings(std::vector<ParameterSetting> settings,
+                                               const std::vector<ParameterSetting>& overrides);
 
 void applyParameterSettings(CorvexEngine& engine, const std::vector<ParameterSetting>& settings);
 

@@ -12,11 +12,18 @@
 #include "tools/corvex/summary_line.h"
 #include "tools/corvex/usage_error.h"
 
+#include "libraries/host/factory_presets.h"
+#include "libraries/host/preset_text.h"
 #include "libraries/host/value_text_lookup.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 namespace corvex::tool
 {
@@ -56,11 +63,58 @@ void readSideChain(AudioFileReader& sideChain, std::int64_t frames, std::vector<
     std::fill(samples.begin() + got * sideChain.channels(), samples.end(), 0.0f);
 }
 
+std::string readTextFile(const std::filesystem::path& path, const std::string& option)
+{
+    const std::string name = option + " '" + path.string() + "'";
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        throw UsageError(name + " is a directory");
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw UsageError("cannot read " + name + ": " + std::strerror(errno));
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The values of --preset: a factory preset by its name in any case, else a preset file.
+std::vector<ParameterSetting> presetSettings(const EngineSession& session, const std::string& nameOrFile)
+{
+    if (nameOrFile.empty())
+        return {};
+    if (const host::FactoryPreset* preset = host::findFactoryPreset(nameOrFile))
+        return host::parsePreset(*session.engine, session.parameters, preset->text, preset->name);
+    std::error_code error;
+    if (!std::filesystem::exists(nameOrFile, error))
+        throw UsageError("--preset '" + nameOrFile +
+                         "' is neither a factory preset (corvex presets lists them) nor a file");
+    return host::parsePreset(*session.engine, session.parameters, readTextFile(nameOrFile, "--preset"), nameOrFile);
+}
+
+std::vector<host::AutomationPoint> automationPoints(const EngineSession& session, const std::filesystem::path& path,
+                                                    const AudioFileReader& input)
+{
+    if (path.empty())
+        return {};
+    std::vector<host::AutomationPoint> points = host::parseAutomation(
+        *session.engine, session.parameters, readTextFile(path, "--automation"), input.sampleRate(), path.string());
+    const auto late = std::ranges::count_if(
+        points, [&](const host::AutomationPoint& point) { return point.positionSamples >= input.frames(); });
+    if (late > 0)
+        std::cerr << "corvex: warning: automation '" << path.string() << "': " << late
+                  << " point(s) at or after the input's end (sample " << input.frames() << ") ignored" << std::endl;
+    return points;
+}
+
 } // namespace
 
 void runProcessCommand(const ProcessOptions& options)
 {
-    requireSeparateOutputs({{"IN", options.input}, {"--sidechain", options.sideChain}},
+    const bool presetFile = !options.preset.empty() && host::findFactoryPreset(options.preset) == nullptr;
+    requireSeparateOutputs({{"IN", options.input},
+                            {"--sidechain", options.sideChain},
+                            {"--automation", options.automation},
+                            {"--preset", presetFile ? options.preset : ""}},
                            {{"OUT", options.output}, {"--meters", options.metersCsv}});
     AudioFileReader input(options.input);
     std::unique_ptr<AudioFileReader> sideChain;
@@ -71,8 +125,10 @@ void runProcessCommand(const ProcessOptions& options)
     }
 
     EngineSession session = openEngineSession();
-    std::vector<ParameterSetting> settings = parseParameterSettings(*session.engine, session.parameters,
-                                                                    options.displaySettings, options.normalizedSettings);
+    std::vector<ParameterSetting> settings = overrideSettings(
+        presetSettings(session, options.preset),
+        parseParameterSettings(*session.engine, session.parameters, options.displaySettings, options.normalizedSettings));
+    const std::vector<host::AutomationPoint> automation = automationPoints(session, options.automation, input);
     if (sideChain)
         switchOnExternalSideChain(session.parameters, settings);
 
@@ -98,7 +154,8 @@ void runProcessCommand(const ProcessOptions& options)
                                 reduction.addBlock(meterValues, frames);
                                 if (meters)
                                     meters->addBlock(meterValues, frames);
-                            });
+                            },
+                            automation);
     ProgressBar progress(input.frames(), input.sampleRate());
 
     std::vector<float> inputChunk;

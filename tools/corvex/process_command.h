@@ -13,6 +13,8 @@ struct ProcessOptions
     std::filesystem::path output;
     std::filesystem::path sideChain;                // empty: no side-chain file
     std::filesystem::path metersCsv;                // empty: no meters
+    std::string preset;                             // a factory preset's name or a preset file; empty: none
+    std::filesystem::path automation;               // empty: no automation file
     std::vector<std::string> displaySettings;       // --set NAME=VALUE
     std::vector<std::string> normalizedSettings;    // --norm NAME=VALUE
     int blockSize = 32;

@@ -5,11 +5,13 @@
 namespace corvex::tool
 {
 
-StreamRenderer::StreamRenderer(CorvexEngine& engine, int channels, RenderOptions options, BlockObserver observer)
+StreamRenderer::StreamRenderer(CorvexEngine& engine, int channels, RenderOptions options, BlockObserver observer,
+                               std::span<const host::AutomationPoint> automation)
     : engine_(engine),
       channels_(channels),
       options_(options),
       observer_(std::move(observer)),
+      automation_(automation),
       framesToDrop_(options.keepLatency ? 0 : engine.getLatencySamples())
 {
 }
@@ -18,63 +20,101 @@ void StreamRenderer::render(const float* input, const float* sideChain, int side
                             std::vector<float>& output)
 {
     output.clear();
-    for (std::int64_t start = 0; start < frames; start += options_.blockSize)
+    for (std::int64_t done = 0; done < frames;)
     {
-        const int blockFrames = static_cast<int>(std::min<std::int64_t>(options_.blockSize, frames - start));
-        renderBlock(input + start * channels_, sideChain ? sideChain + start * sideChainChannels : nullptr,
-                    sideChainChannels, blockFrames, output);
+        if (blockFrames_ == 0)
+            startBlock();
+        const int count = static_cast<int>(std::min<std::int64_t>(blockFrames_ - filledFrames_, frames - done));
+        addFrames(input + done * channels_, sideChain ? sideChain + done * sideChainChannels : nullptr,
+                  sideChainChannels, count);
+        done += count;
+        if (filledFrames_ == blockFrames_)
+            processBlock(output);
     }
 }
 
 void StreamRenderer::flush(std::vector<float>& output)
 {
     output.clear();
-    if (options_.keepLatency)
-        return;
-    const std::vector<float> silence(static_cast<std::size_t>(options_.blockSize * channels_), 0.0f);
-    for (std::int64_t remaining = engine_.getLatencySamples(); remaining > 0; remaining -= options_.blockSize)
-        renderBlock(silence.data(), nullptr, 0, static_cast<int>(std::min<std::int64_t>(options_.blockSize, remaining)),
-                    output);
+    automation_ = {};
+    if (blockFrames_ != 0) // the waiting block, cut at the input's last point no more
+        blockFrames_ = options_.blockSize - static_cast<int>(blockStartSamples_ % options_.blockSize);
+    const float silence[kCorvexMaxBufferSize * kCorvexMaxNumChannels] = {};
+    for (std::int64_t remaining = options_.keepLatency ? 0 : engine_.getLatencySamples(); remaining > 0;)
+    {
+        if (blockFrames_ == 0)
+            startBlock();
+        const int count = static_cast<int>(std::min<std::int64_t>(blockFrames_ - filledFrames_, remaining));
+        addFrames(silence, nullptr, 0, count);
+        remaining -= count;
+        if (filledFrames_ == blockFrames_)
+            processBlock(output);
+    }
+    if (filledFrames_ > 0)
+    {
+        blockFrames_ = filledFrames_;
+        processBlock(output);
+    }
 }
 
-void StreamRenderer::renderBlock(const float* input, const float* sideChain, int sideChainChannels, int frames,
-                                 std::vector<float>& output)
+void StreamRenderer::startBlock()
 {
-    float inputBlock[kCorvexMaxNumChannels][kCorvexMaxBufferSize];
-    float sideChainBlock[kCorvexMaxNumChannels][kCorvexMaxBufferSize];
+    for (; nextPoint_ < automation_.size() && automation_[nextPoint_].positionSamples <= blockStartSamples_;
+         ++nextPoint_)
+        engine_.setNormalizedValue(automation_[nextPoint_].parameterId, automation_[nextPoint_].normalizedValue);
+    std::int64_t frames = options_.blockSize - blockStartSamples_ % options_.blockSize;
+    if (nextPoint_ < automation_.size())
+        frames = std::min(frames, automation_[nextPoint_].positionSamples - blockStartSamples_);
+    blockFrames_ = static_cast<int>(frames);
+}
+
+void StreamRenderer::addFrames(const float* input, const float* sideChain, int sideChainChannels, int frames)
+{
+    for (int channel = 0; channel < channels_; ++channel)
+    {
+        const int sideChainChannel = std::min(channel, sideChainChannels - 1); // a mono side chain feeds both
+        for (int frame = 0; frame < frames; ++frame)
+        {
+            inputBlock_[channel][filledFrames_ + frame] = input[frame * channels_ + channel];
+            sideChainBlock_[channel][filledFrames_ + frame] =
+                sideChain != nullptr ? sideChain[frame * sideChainChannels + sideChainChannel] : 0.0f;
+        }
+    }
+    blockHasSideChain_ = blockHasSideChain_ || sideChain != nullptr;
+    filledFrames_ += frames;
+}
+
+void StreamRenderer::processBlock(std::vector<float>& output)
+{
     float outputBlock[kCorvexMaxNumChannels][kCorvexMaxBufferSize];
     const float* inputs[kCorvexMaxNumChannels];
     const float* sideChains[kCorvexMaxNumChannels];
     float* outputs[kCorvexMaxNumChannels];
     for (int channel = 0; channel < channels_; ++channel)
     {
-        const int sideChainChannel = std::min(channel, sideChainChannels - 1); // a mono side chain feeds both
-        for (int frame = 0; frame < frames; ++frame)
-        {
-            inputBlock[channel][frame] = input[frame * channels_ + channel];
-            if (sideChain != nullptr)
-                sideChainBlock[channel][frame] = sideChain[frame * sideChainChannels + sideChainChannel];
-        }
-        inputs[channel] = inputBlock[channel];
-        sideChains[channel] = sideChainBlock[channel];
+        inputs[channel] = inputBlock_[channel];
+        sideChains[channel] = sideChainBlock_[channel];
         outputs[channel] = outputBlock[channel];
     }
-
-    engine_.process(inputs, outputs, sideChain != nullptr ? sideChains : nullptr, channels_, frames);
+    engine_.process(inputs, outputs, blockHasSideChain_ ? sideChains : nullptr, channels_, blockFrames_);
 
     float meters[kNumMeters];
     for (int meter = 0; meter < kNumMeters; ++meter)
         meters[meter] = engine_.getMeterValue(meter);
     if (observer_)
-        observer_(meters, frames);
+        observer_(meters, blockFrames_);
 
-    const int dropped = static_cast<int>(std::min<std::int64_t>(framesToDrop_, frames));
+    const int dropped = static_cast<int>(std::min<std::int64_t>(framesToDrop_, blockFrames_));
     framesToDrop_ -= dropped;
-    for (int frame = dropped; frame < frames; ++frame)
+    for (int frame = dropped; frame < blockFrames_; ++frame)
     {
         for (int channel = 0; channel < channels_; ++channel)
             output.push_back(outputBlock[channel][frame]);
     }
+    blockStartSamples_ += blockFrames_;
+    blockFrames_ = 0;
+    filledFrames_ = 0;
+    blockHasSideChain_ = false;
 }
 
 } // namespace corvex::tool
