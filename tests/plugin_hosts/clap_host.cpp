@@ -258,8 +258,10 @@ private:
         const bool isValue = event->type == CLAP_EVENT_PARAM_VALUE;
         if (isValue)
             self.outputValues_[value->param_id] = value->value;
+        if (!self.onEditorEvent)
+            return true;
         const auto control = self.controlIndexes_.find(isValue ? value->param_id : gesture->param_id);
-        if (!self.onEditorEvent || control == self.controlIndexes_.end() ||
+        if (control == self.controlIndexes_.end() ||
             (!isValue && event->type != CLAP_EVENT_PARAM_GESTURE_BEGIN && event->type != CLAP_EVENT_PARAM_GESTURE_END))
             return true;
         const auto kind = isValue ? EditorEvent::Value
