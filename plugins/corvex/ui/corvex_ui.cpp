@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <stdexcept>
 
 START_NAMESPACE_DISTRHO
 
@@ -217,6 +219,14 @@ bool CorvexUI::onMouse(const MouseEvent& event)
         dragged_ = nullptr;
         return true;
     }
+    for (const bool saving : {false, true})
+    {
+        if ((saving ? panel_.savePreset : panel_.loadPreset).contains(input.x, input.y))
+        {
+            choosePresetFile(saving);
+            return true;
+        }
+    }
     corvex::ui::ControlWidget* const control = controlAt(input);
     if (control == nullptr)
         return false;
@@ -328,6 +338,98 @@ void CorvexUI::drawHeader()
     textAlign(ALIGN_CENTER | ALIGN_MIDDLE);
     fillColor(Theme::text());
     text(program.centerX() + 20.0f, program.centerY() + 0.5f, shown.c_str(), nullptr);
+    drawHeaderButton(panel_.loadPreset, "LOAD");
+    drawHeaderButton(panel_.savePreset, "SAVE");
+}
+
+void CorvexUI::drawHeaderButton(const corvex::ui::PanelRect& area, const char* label)
+{
+    beginPath();
+    roundedRect(area.x, area.y, area.width, area.height, 4.0f);
+    fillColor(Theme::Color(0, 0, 0, 0.35f));
+    fill();
+    strokeColor(Theme::groupBorder());
+    stroke();
+    fontSize(Theme::smallSize);
+    textLetterSpacing(1.5f);
+    textAlign(ALIGN_CENTER | ALIGN_MIDDLE);
+    fillColor(Theme::textDim());
+    text(area.centerX(), area.centerY() + 0.5f, label, nullptr);
+    textLetterSpacing(0.0f);
+}
+
+void CorvexUI::choosePresetFile(const bool saving)
+{
+    const std::filesystem::path folder = corvex::plugin::userPresetFolder();
+    std::error_code ignored;
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ignored);
+    const std::string startDir = folder.string();
+    const std::string defaultName =
+        (programName_.empty() ? std::string("Default") : programName_) + corvex::plugin::kUserPresetExtension;
+    FileBrowserOptions options;
+    options.saving = saving;
+    options.startDir = startDir.empty() ? nullptr : startDir.c_str();
+    options.defaultName = defaultName.c_str();
+    options.title = saving ? "Save Corvex preset" : "Load Corvex preset";
+    savingPreset_ = saving;
+    openFileBrowser(options);
+}
+
+void CorvexUI::uiFileBrowserSelected(const char* const filename)
+{
+    if (filename == nullptr || *filename == '\0')
+        return;
+    if (savingPreset_)
+        savePresetFile(filename);
+    else
+        loadPresetFile(filename);
+    repaint();
+}
+
+// Every control moves to the preset's value (the defaults for those it leaves
+// out) as an edit the host records; a file that cannot be read changes nothing.
+void CorvexUI::loadPresetFile(const std::string& path)
+{
+    corvex::plugin::PlainValues values{};
+    try
+    {
+        values = presenter_.presetValues(corvex::plugin::readTextFile(path), path);
+    }
+    catch (const std::runtime_error& error)
+    {
+        d_stderr2("Corvex: %s", error.what());
+        programName_ = "(not loaded)";
+        return;
+    }
+    for (int id = 0; id < kNumParameters; ++id)
+    {
+        beginGesture(id);
+        changeControl(id, values[static_cast<std::size_t>(id)]);
+        endGesture(id);
+    }
+    programName_ = std::filesystem::path(path).stem().string();
+    programEdited_ = false;
+}
+
+void CorvexUI::savePresetFile(std::string path)
+{
+    if (std::filesystem::path(path).extension().empty())
+        path += corvex::plugin::kUserPresetExtension;
+    corvex::plugin::PlainValues values{};
+    std::copy(values_.begin(), values_.end(), values.begin());
+    try
+    {
+        corvex::plugin::writeTextFileWhole(path, presenter_.presetText(values));
+    }
+    catch (const std::runtime_error& error)
+    {
+        d_stderr2("Corvex: %s", error.what());
+        programName_ = "(not saved)";
+        return;
+    }
+    programName_ = std::filesystem::path(path).stem().string();
+    programEdited_ = false;
 }
 
 void CorvexUI::drawGroups()

@@ -37,6 +37,8 @@ protected:
     bool onMouse(const MouseEvent& event) override;
     bool onMotion(const MotionEvent& event) override;
     bool onScroll(const ScrollEvent& event) override;
+    // The file the user chose to load a preset from or save it to; null: none.
+    void uiFileBrowserSelected(const char* filename) override;
 
 private:
     // ControlHost: what the controls read and change.
@@ -55,6 +57,11 @@ private:
     corvex::ui::ControlWidget* controlAt(const corvex::ui::PointerInput& input) const;
     float panelScale() const;
     void drawHeader();
+    void drawHeaderButton(const corvex::ui::PanelRect& area, const char* label);
+    // Opens the file dialog in the user's preset folder, to load or to save.
+    void choosePresetFile(bool saving);
+    void loadPresetFile(const std::string& path);
+    void savePresetFile(std::string path);
     void drawGroups();
 
     const corvex::plugin::ParameterLayout layout_;
@@ -79,6 +86,7 @@ private:
 
     std::string programName_;
     bool programEdited_ = false;
+    bool savingPreset_ = false; // what the open file dialog is for
 
     DISTRHO_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(CorvexUI)
 };

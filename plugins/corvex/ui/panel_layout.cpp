@@ -139,6 +139,8 @@ PanelLayout layoutPanel()
     PanelLayout layout;
     layout.header = {0.0f, 0.0f, PanelLayout::kWidth, kHeaderHeight};
     layout.programName = {PanelLayout::kWidth / 2.0f - 120.0f, 10.0f, 240.0f, 24.0f};
+    layout.loadPreset = {layout.programName.right() + 8.0f, 10.0f, 52.0f, 24.0f};
+    layout.savePreset = {layout.loadPreset.right() + 6.0f, 10.0f, 52.0f, 24.0f};
     add<ToggleButton>(layout, static_cast<int>(kParamEnableEffect),
                       PanelRect{PanelLayout::kWidth - kMargin - 104.0f, 9.0f, 104.0f, 26.0f}, "ACTIVE", Style::Power);
     layoutDisplays(layout);

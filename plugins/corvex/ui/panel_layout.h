@@ -33,6 +33,7 @@ struct PanelLayout
 
     PanelRect header;
     PanelRect programName;
+    PanelRect loadPreset, savePreset; // the user's presets, through a file dialog
     PanelRect history;
     PanelRect curve;
     PanelRect inputMeter;

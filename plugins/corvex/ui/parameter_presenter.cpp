@@ -96,4 +96,14 @@ float ParameterPresenter::valueFromPosition(int parameterId, float position) con
     return ends.minimum + travel * (ends.maximum - ends.minimum);
 }
 
+std::string ParameterPresenter::presetText(const plugin::PlainValues& values)
+{
+    return plugin::presetFromPlainValues(*engine_, descriptions_, values);
+}
+
+plugin::PlainValues ParameterPresenter::presetValues(std::string_view text, std::string_view source)
+{
+    return plugin::plainValuesFromPreset(*engine_, descriptions_, text, source);
+}
+
 } // namespace corvex::ui

@@ -3,6 +3,7 @@
 #include "corvex_engine.h"
 #include "libraries/host/parameter_description.h"
 #include "plugins/corvex/parameter_values.h"
+#include "plugins/corvex/user_presets.h"
 
 #include <array>
 #include <memory>
@@ -33,6 +34,11 @@ public:
 
     // The normalized value a plain value selects (the plug-in's own conversion).
     float normalizedValue(int parameterId, float plainValue);
+
+    // The controls' plain values as preset text, and back (throws
+    // host::ParameterTextError with the line for a text it cannot read).
+    std::string presetText(const plugin::PlainValues& values);
+    plugin::PlainValues presetValues(std::string_view text, std::string_view source);
 
     // A knob's travel from 0 to 1: logarithmic for the frequencies (as hosts
     // show them), linear otherwise.
