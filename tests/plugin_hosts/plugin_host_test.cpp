@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <limits>
 #include <map>
@@ -19,6 +21,9 @@
 #endif
 #if defined(__SSE__) || defined(_M_X64)
 #include <xmmintrin.h>
+#endif
+#if defined(CORVEX_TOOL_PATH)
+#include <sndfile.h>
 #endif
 #if defined(__linux__)
 #include "tests/support/audio_thread_call_counts.h"
@@ -292,6 +297,70 @@ TEST_P(PluginHost, AutomationTakesEffectAtItsFrameAndRendersAlikeAtEveryBlockSiz
                       << " samples differ from the render at 32\n";
     }
 }
+
+#if defined(CORVEX_TOOL_PATH)
+// A DAW's render is reproduced outside the DAW: `corvex process --automation`
+// with the same points renders the plug-in's output bits (without the latency,
+// which the tool removes). The plug-in runs in host blocks of 256 frames.
+TEST_P(PluginHost, TheToolRendersTheSameAutomationToTheSameBits)
+{
+    struct Point
+    {
+        int frame, parameterId;
+        double plainValue;
+        const char* line;
+    };
+    const Point points[] = {{0, kParamInputGain, -12.0, "0, Input Gain, -12 dB"},
+                            {3001, kParamRatio, 3.0, "3001, Ratio, 20"},
+                            {9000, kParamOutputGain, -8.0, "0.1875 s, Output Gain, -8"},
+                            {9013, kParamSideChainEqOn, 1.0, "9013, SC EQ On, On"}};
+    constexpr int kFrames = 16000, kBlockFrames = 256;
+    LockstepRun run(*plugin, n);
+    run.connectSideChain(false);
+    std::string automation = "# position, parameter, value\n";
+    for (const Point& point : points)
+        automation += std::string(point.line) + "\n";
+    for (int done = 0; done < kFrames; done += kBlockFrames)
+    {
+        for (const Point& point : points)
+            if (point.frame >= done && point.frame < done + kBlockFrames)
+                run.setControl(point.parameterId, point.plainValue, point.frame - done);
+        run.processBlock(kBlockFrames);
+    }
+    ASSERT_EQ(run.differingSamples(), 0);
+
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("corvex-tool-render-" + std::string(GetParam().label));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "automation.txt") << automation;
+    SF_INFO format{0, kSampleRate, n, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* file = sf_open((folder / "in.wav").c_str(), SFM_WRITE, &format);
+    ASSERT_NE(file, nullptr);
+    std::vector<float> interleaved;
+    for (int i = 0; i < kFrames; ++i)
+        for (int c = 0; c < n; ++c)
+            interleaved.push_back(run.input()[c][i]);
+    sf_writef_float(file, interleaved.data(), kFrames);
+    sf_close(file);
+    const std::string command = std::string(CORVEX_TOOL_PATH) + " process '" + (folder / "in.wav").string() + "' '" +
+                                (folder / "out.wav").string() + "' --format float --automation '" +
+                                (folder / "automation.txt").string() + "' > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    file = sf_open((folder / "out.wav").c_str(), SFM_READ, &format);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(format.frames, kFrames);
+    sf_readf_float(file, interleaved.data(), kFrames);
+    sf_close(file);
+    std::filesystem::remove_all(folder);
+
+    const int latency = plugin->latencySamples();
+    int differing = 0;
+    for (int i = 0; i + latency < kFrames; ++i)
+        for (int c = 0; c < n; ++c)
+            differing += std::memcmp(&interleaved[i * n + c], &run.output()[c][i + latency], sizeof(float)) != 0;
+    EXPECT_EQ(differing, 0);
+}
+#endif
 
 // Changes sent with no audio (a host's parameter flush while stopped) reach
 // the engine before the next audio; changes at or past a block's end apply
