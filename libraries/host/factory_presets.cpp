@@ -78,7 +78,8 @@ Ratio = All
 SC Detection Mode = Linked
 SC Time Warp = 5 ms
 )"},
-    FactoryPreset{"Side-Chain Ducker", R"(# Ducking: the external side chain (a voice-over, a kick) pushes the track down.
+    FactoryPreset{"Side-Chain Ducker", R"(# Ducking: the external side chain (a voice-over, a kick) pushes the
+# track down.
 Input Gain = -24 dB
 Output Gain = -24 dB
 Attack Time = 2

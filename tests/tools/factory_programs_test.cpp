@@ -55,21 +55,19 @@ TEST(FactoryPresets, GiveTheValuesOfTheFormerProgramTables)
         const Program& recorded = kRecorded[index];
         SCOPED_TRACE(recorded.name);
         EXPECT_STREQ(programs[index].name, recorded.name);
-        EXPECT_STREQ(presets[index].name, recorded.name);
         EXPECT_EQ(corvex::host::findFactoryPreset(recorded.name), &presets[index]);
-        const auto parsed = corvex::host::parsePreset(*engine, parameters, presets[index].text, presets[index].name);
-        ASSERT_EQ(programs[index].settings.size(), recorded.values.size());
-        ASSERT_EQ(parsed.size(), recorded.values.size());
-        for (std::size_t setting = 0; setting < recorded.values.size(); ++setting)
+        const auto parsed = corvex::host::parsePreset(*engine, parameters, presets[index].text, recorded.name);
+        std::vector<std::pair<int, std::uint32_t>> fromPlain, fromText;
+        for (const corvex::plugin::ProgramSetting& setting : programs[index].settings)
         {
-            const auto [id, bits] = recorded.values[setting];
-            const corvex::plugin::ProgramSetting& program = programs[index].settings[setting];
-            EXPECT_EQ(program.parameterId, id);
-            const auto fromPlain = corvex::plugin::normalizedFromPlainValue(*engine, parameters[id], program.plainValue);
-            EXPECT_EQ(std::bit_cast<std::uint32_t>(fromPlain.value_or(-1.0f)), bits) << id;
-            EXPECT_EQ(parsed[setting].parameterId, id);
-            EXPECT_EQ(std::bit_cast<std::uint32_t>(parsed[setting].normalizedValue), bits) << id;
+            const auto value = corvex::plugin::normalizedFromPlainValue(*engine, parameters[setting.parameterId],
+                                                                        setting.plainValue);
+            fromPlain.emplace_back(setting.parameterId, std::bit_cast<std::uint32_t>(value.value_or(-1.0f)));
         }
+        for (const corvex::host::ParameterValue& value : parsed)
+            fromText.emplace_back(value.parameterId, std::bit_cast<std::uint32_t>(value.normalizedValue));
+        EXPECT_EQ(fromPlain, recorded.values);
+        EXPECT_EQ(fromText, recorded.values);
     }
     EXPECT_EQ(corvex::host::findFactoryPreset("dE-eSSER"), &presets[5]);
     EXPECT_EQ(corvex::host::findFactoryPreset("De-Esser 2"), nullptr);

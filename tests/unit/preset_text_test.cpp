@@ -1,3 +1,4 @@
+#include "libraries/host/automation_file.h"
 #include "libraries/host/preset_text.h"
 
 #include "corvex_engine.h"
@@ -5,9 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
-// The preset format: names in any case or by id, comments, units; the writer's
-// text read back to the same values; one-line errors that name the line.
+// The preset and automation formats: names in any case or by id, units and
+// comments; the writer's text read back; one-line errors that name the line.
 namespace
 {
 
@@ -19,100 +21,120 @@ struct Fixture
     std::vector<ParameterDescription> parameters = describeParameters(*engine);
 };
 
-void expectValues(const std::vector<ParameterValue>& actual, const std::vector<ParameterValue>& expected)
+using Row = std::tuple<std::int64_t, int, float>; // position (0 in presets), parameter id, normalized value
+
+std::vector<Row> rows(const std::vector<ParameterValue>& values)
 {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t index = 0; index < actual.size(); ++index)
-    {
-        EXPECT_EQ(actual[index].parameterId, expected[index].parameterId) << index;
-        EXPECT_EQ(actual[index].normalizedValue, expected[index].normalizedValue) << index;
-    }
+    std::vector<Row> result;
+    for (const ParameterValue& value : values)
+        result.emplace_back(0, value.parameterId, value.normalizedValue);
+    return result;
 }
 
-// Input Gain shows -48 + 48 n dB, Dry / Wet 100 n %; a choice's value is the middle of its fifth of [0, 1].
+std::vector<Row> rows(const std::vector<AutomationPoint>& points)
+{
+    std::vector<Row> result;
+    for (const AutomationPoint& point : points)
+        result.emplace_back(point.positionSamples, point.parameterId, point.normalizedValue);
+    return result;
+}
+
+// Input Gain shows -48 + 48 n dB, Dry / Wet 100 n %, External SC Gain -24 + 48 n dB; a choice's
+// value is the middle of its fifth of [0, 1] on the float grid ("8" 0.29999998, "20" 0.7f, "All" 0.9f).
 TEST(PresetText, ReadsNamesInAnyCaseIdsUnitsAndComments)
 {
-    Fixture fixture;
+    Fixture f;
     const char* text = "# a comment\n\n  input gain = -6 dB # the rest is a comment\r\n5=All\nSC EQ ON = on\n"
                        "Dry / Wet = 45%\n17 = +12\n";
-    expectValues(parsePreset(*fixture.engine, fixture.parameters, text, "x.txt"),
-                 {{kParamInputGain, 0.875f}, {kParamRatio, 0.9f}, {kParamSideChainEqOn, 1.0f}, {kParamDryWet, 0.45f},
-                  {kParamExternalSideChainGain, 0.75f}});
+    EXPECT_EQ(rows(parsePreset(*f.engine, f.parameters, text, "x.txt")),
+              (std::vector<Row>{{0, kParamInputGain, 0.875f}, {0, kParamRatio, 0.9f}, {0, kParamSideChainEqOn, 1.0f},
+                                {0, kParamDryWet, 0.45f}, {0, kParamExternalSideChainGain, 0.75f}}));
 }
 
-TEST(PresetText, WritesTheFewestDigitsThatReadBack)
+// At 48 kHz 1.5 s is sample 72000, 0.00001 s 0.48 samples (0), 0.00002 s 0.96 (1); equal positions keep line order.
+TEST(AutomationFile, PositionsInSamplesOrSecondsSortedInLineOrder)
 {
-    Fixture fixture;
-    const std::pair<int, float> values[] = {{kParamInputGain, 0.875f}, {kParamRatio, 0.9f}, {kParamDryWet, 0.45f},
-                                            {kParamAttackTime, 0.5f}, {kParamGainReductionRange, 0.0f}};
-    for (const auto& [id, value] : values)
-        fixture.engine->setNormalizedValue(id, value);
-    const std::string text = writePreset(*fixture.engine, fixture.parameters);
-    for (const char* line : {"\nInput Gain = -6 dB\n", "\nRatio = All\n", "\nDry / Wet = 45 %\n",
-                             "\nAttack Time = 4\n", "\nGR Range = 100 dB\n", "\nSC EQ HPF Freq = 20 Hz\n"})
-        EXPECT_NE(text.find(line), std::string::npos) << line << " missing in:\n" << text;
+    Fixture f;
+    const char* text = "# position, name, value\n1.5 s, Ratio, 8\n100 , input gain , -6 dB\n\n"
+                       "0.00001 s, SC EQ On, On # at the start\n72000, 5, 20\n0.00002S, Dry / Wet, 45 %\n";
+    EXPECT_EQ(rows(parseAutomation(*f.engine, f.parameters, text, 48000, "a")),
+              (std::vector<Row>{{0, kParamSideChainEqOn, 1.0f}, {1, kParamDryWet, 0.45f},
+                                {100, kParamInputGain, 0.875f}, {72000, kParamRatio, 0.29999998f},
+                                {72000, kParamRatio, 0.7f}}));
 }
 
 // Every parameter through text and back, over a sweep: each continuous
 // parameter on a grid of normalized values, each switch and choice on every
 // text. The text keeps what the engine displays. Where several normalized
-// values display the same float, no text tells them apart and it reads back as
+// values display the same float no text tells them apart, and it reads back as
 // the lowest; values read from text go round unchanged, text and all.
 TEST(PresetText, WrittenValuesOfEveryParameterReadBackTheSame)
 {
-    Fixture fixture;
-    CorvexEngine& engine = *fixture.engine;
+    Fixture f;
     constexpr int kSteps = 257;
     for (int step = 0; step <= kSteps; ++step)
     {
-        std::vector<ParameterValue> swept;
-        for (const ParameterDescription& parameter : fixture.parameters)
+        std::vector<float> swept;
+        for (const ParameterDescription& parameter : f.parameters)
         {
-            const float value = parameter.kind == ParameterKind::Continuous
-                                    ? static_cast<float>(step) / kSteps
-                                    : parameter.choices[step % parameter.choices.size()].normalizedValue;
-            engine.setNormalizedValue(parameter.id, value);
-            swept.push_back({parameter.id, value});
+            swept.push_back(parameter.kind == ParameterKind::Continuous
+                                ? static_cast<float>(step) / kSteps
+                                : parameter.choices[step % parameter.choices.size()].normalizedValue);
+            f.engine->setNormalizedValue(parameter.id, swept.back());
         }
-        const std::string text = writePreset(engine, fixture.parameters);
+        const std::string text = writePreset(*f.engine, f.parameters);
         SCOPED_TRACE(text);
-        const std::vector<ParameterValue> readBack = parsePreset(engine, fixture.parameters, text, "written");
+        const std::vector<ParameterValue> readBack = parsePreset(*f.engine, f.parameters, text, "written");
         ASSERT_EQ(readBack.size(), swept.size());
-        for (const ParameterValue& value : readBack)
+        for (const auto& [id, value] : readBack)
         {
-            const float before = swept[value.parameterId].normalizedValue;
-            EXPECT_EQ(engine.getDisplayValue(value.parameterId, value.normalizedValue),
-                      engine.getDisplayValue(value.parameterId, before));
-            engine.setNormalizedValue(value.parameterId, value.normalizedValue);
+            EXPECT_EQ(f.engine->getDisplayValue(id, value), f.engine->getDisplayValue(id, swept[id]));
+            f.engine->setNormalizedValue(id, value);
         }
-        EXPECT_EQ(writePreset(engine, fixture.parameters), text);
-        expectValues(parsePreset(engine, fixture.parameters, text, "written"), readBack);
+        EXPECT_EQ(writePreset(*f.engine, f.parameters), text);
+        EXPECT_EQ(rows(parsePreset(*f.engine, f.parameters, text, "written")), rows(readBack));
     }
+    f.engine->resetParameters();
+    f.engine->setNormalizedValue(kParamInputGain, 0.875f);
+    const std::string defaults = writePreset(*f.engine, f.parameters);
+    for (const char* line : {"\nInput Gain = -6 dB\n", "\nRatio = 4\n", "\nDry / Wet = 100 %\n", "\nAttack Time = 4\n",
+                             "\nGR Range = 100 dB\n", "\nSC EQ HPF Freq = 20 Hz\n", "\nSC Detection Mode = Dual\n"})
+        EXPECT_NE(defaults.find(line), std::string::npos) << line << " missing in:\n" << defaults;
 }
 
-TEST(PresetText, ErrorsAreOneLineNamingTheLine)
+// An "@" in front makes the text an automation file.
+TEST(PresetText, ErrorsInPresetsAndAutomationAreOneLineNamingTheLine)
 {
-    Fixture fixture;
-    const std::pair<const char*, const char*> cases[] = {
+    Fixture f;
+    const std::string position = "is not a position: a sample index from 0 (48000) or seconds (1.5 s)";
+    const std::pair<const char*, std::string> cases[] = {
         {"Ratio = 4\n\nFoo = 3\n", "preset 'x.txt' line 3: unknown parameter \"Foo\""},
-        {"# gain\nInput Gain = 3 dB\n", "preset 'x.txt' line 2: 3 dB is outside the range of \"Input Gain\", -48 to 0 dB"},
+        {"# gain\nInput Gain = 3 dB\n",
+         "preset 'x.txt' line 2: 3 dB is outside the range of \"Input Gain\", -48 to 0 dB"},
         {"Ratio 4\n", "preset 'x.txt' line 1: expected NAME = VALUE, not \"Ratio 4\""},
         {"Ratio = 4\nratio = 8\n", "preset 'x.txt' line 2: \"Ratio\" is given more than once"},
         {"Ratio = 7", "preset 'x.txt' line 1: \"7\" is not a value of \"Ratio\" (4, 8, 12, 20, All)"},
         {"\n\n\n\nInput Gain = -6 Hz\n", "preset 'x.txt' line 5: \"-6 Hz\" is not a number in dB"},
         {"Attack Time = fast\n", "preset 'x.txt' line 1: \"fast\" is not a number in \"Attack Time\"'s scale"},
-        {"20 = On\n", "preset 'x.txt' line 1: unknown parameter \"20\""},
+        {"@0, Ratio, 8\n1.5, Ratio, 8\n", "automation 'a.csv' line 2: \"1.5\" " + position},
+        {"@-1 s, Ratio, 8\n", "automation 'a.csv' line 1: \"-1 s\" " + position},
+        {"@# x\n10, Ratio\n", "automation 'a.csv' line 2: expected POSITION, NAME, VALUE, not \"10, Ratio\""},
+        {"@10, Ratio, 8, 9\n", "automation 'a.csv' line 1: expected POSITION, NAME, VALUE, not \"10, Ratio, 8, 9\""},
+        {"@\n10, Knee, 3\n", "automation 'a.csv' line 2: unknown parameter \"Knee\""},
     };
     for (const auto& [text, message] : cases)
     {
         try
         {
-            parsePreset(*fixture.engine, fixture.parameters, text, "x.txt");
+            if (text[0] == '@')
+                parseAutomation(*f.engine, f.parameters, text + 1, 48000, "a.csv");
+            else
+                parsePreset(*f.engine, f.parameters, text, "x.txt");
             ADD_FAILURE() << "no error for: " << text;
         }
         catch (const ParameterTextError& error)
         {
-            EXPECT_EQ(std::string(error.what()), message);
+            EXPECT_EQ(error.what(), message);
         }
     }
 }

@@ -55,7 +55,8 @@ int main(int argc, char** argv)
                                "NAME|FILE: a factory preset (corvex presets lists them) or a preset file; "
                                "--set and --norm override its values");
     processCommand->add_option("--automation", process.automation,
-                               "FILE: parameter changes, one a line: POSITION (samples or seconds with s), NAME, VALUE");
+                               "FILE: parameter changes, one a line: POSITION (samples, or seconds with s), "
+                               "NAME, VALUE");
     processCommand->add_option("--block", process.blockSize, "samples per process call")
         ->check(CLI::Range(1, kCorvexMaxBufferSize))
         ->default_val(kCorvexMaxBufferSize);

@@ -31,8 +31,9 @@ void addSettings(CorvexEngine& engine, const std::vector<host::ParameterDescript
             throw UsageError(option + ": \"" + parameter->name + "\" is given more than once");
         try
         {
-            settings.push_back({parameter->id, normalized ? host::normalizedFromNumberText(valueText)
-                                                          : host::normalizedFromValueText(engine, *parameter, valueText)});
+            const float value = normalized ? host::normalizedFromNumberText(valueText)
+                                           : host::normalizedFromValueText(engine, *parameter, valueText);
+            settings.push_back({parameter->id, value});
         }
         catch (const host::ParameterTextError& error)
         {

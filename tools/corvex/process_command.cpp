@@ -125,9 +125,9 @@ void runProcessCommand(const ProcessOptions& options)
     }
 
     EngineSession session = openEngineSession();
-    std::vector<ParameterSetting> settings = overrideSettings(
-        presetSettings(session, options.preset),
-        parseParameterSettings(*session.engine, session.parameters, options.displaySettings, options.normalizedSettings));
+    const std::vector<ParameterSetting> optionSettings = parseParameterSettings(
+        *session.engine, session.parameters, options.displaySettings, options.normalizedSettings);
+    std::vector<ParameterSetting> settings = overrideSettings(presetSettings(session, options.preset), optionSettings);
     const std::vector<host::AutomationPoint> automation = automationPoints(session, options.automation, input);
     if (sideChain)
         switchOnExternalSideChain(session.parameters, settings);
