@@ -69,8 +69,6 @@ TEST(FactoryPresets, GiveTheValuesOfTheFormerProgramTables)
         EXPECT_EQ(fromPlain, recorded.values);
         EXPECT_EQ(fromText, recorded.values);
     }
-    EXPECT_EQ(corvex::host::findFactoryPreset("dE-eSSER"), &presets[5]);
-    EXPECT_EQ(corvex::host::findFactoryPreset("De-Esser 2"), nullptr);
 }
 
 } // namespace

