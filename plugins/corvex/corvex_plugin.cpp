@@ -51,7 +51,7 @@ const char* channelSuffix(int channel)
 CorvexPlugin::CorvexPlugin()
     : Plugin(plugin::ParameterLayout{kNumChannels}.count(), static_cast<uint32_t>(plugin::factoryPrograms().size()), 0),
       layout_{kNumChannels},
-      engine_(createCorvexEngine()),
+      engine_(plugin::createEngineOnHostThread()),
       descriptions_(corvex::host::describeParameters(*engine_))
 {
     for (const auto& description : descriptions_)

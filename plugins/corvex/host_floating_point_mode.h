@@ -1,6 +1,9 @@
 #pragma once
 
+#include "corvex_engine.h"
+
 #include <cstdint>
+#include <memory>
 
 #if defined(__SSE__) || defined(_M_X64)
 #include <xmmintrin.h>
@@ -9,11 +12,11 @@
 namespace corvex::plugin
 {
 
-// The engine sets flush-to-zero and denormals-are-zero on the thread that calls
-// it, on purpose, and leaves them set. A plug-in runs on the host's audio
-// thread, whose mode belongs to the host: this keeps the host's mode on entry
-// and gives it back on return (one register read, and a write only when the
-// engine changed it).
+// The engine sets flush-to-zero and denormals-are-zero on the thread that
+// creates it or processes with it, on purpose, and leaves them set. A plug-in
+// runs on the host's threads, whose mode belongs to the host: this keeps the
+// host's mode on entry and gives it back on return (one register read, and a
+// write only when the engine changed it).
 class ScopedHostFloatingPointMode
 {
 public:
@@ -45,5 +48,12 @@ private:
 
     const std::uint64_t hostMode_;
 };
+
+// An engine made on a host's thread, which keeps its floating-point mode.
+inline std::unique_ptr<CorvexEngine> createEngineOnHostThread()
+{
+    const ScopedHostFloatingPointMode hostMode;
+    return std::unique_ptr<CorvexEngine>(createCorvexEngine());
+}
 
 } // namespace corvex::plugin

@@ -1,4 +1,5 @@
 #include "plugins/corvex/ui/parameter_presenter.h"
+#include "plugins/corvex/host_floating_point_mode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,7 +34,7 @@ std::string displayNumber(double value, const std::string& unit)
 } // namespace
 
 ParameterPresenter::ParameterPresenter()
-    : engine_(createCorvexEngine()), descriptions_(host::describeParameters(*engine_))
+    : engine_(plugin::createEngineOnHostThread()), descriptions_(host::describeParameters(*engine_))
 {
     for (const host::ParameterDescription& description : descriptions_)
     {
