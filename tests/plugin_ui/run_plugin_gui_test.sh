@@ -3,7 +3,9 @@
 # CLAP or VST3 interface in a window of its own; here the Input Gain knob is
 # dragged up by a quarter of its travel (from -24 dB to -12 dB) and then
 # double-clicked back to its default, the host must have seen both as gestures
-# with the values, and the screen is photographed. With "wine" the probe is a Windows program run under Wine
+# with the values, and the screen is photographed. Natively, a user's preset is
+# then loaded through the file dialog (its values reach the host) and saved
+# (a file in the preset folder). With "wine" the probe is a Windows program run under Wine
 # (set up by the caller, with no headless wineserver still running).
 # Usage: run_plugin_gui_test.sh PROBE clap|vst3 PLUGIN SCREENSHOT [wine]
 set -euo pipefail
@@ -13,7 +15,11 @@ plugin=$(realpath "$3")
 screenshot=$(realpath -m "$4")
 source "$(dirname "$0")/../support/virtual_display.sh"
 output=$(mktemp)
-trap 'stop_virtual_display; rm -f "$output"' EXIT
+presets=$(mktemp -d)
+trap 'stop_virtual_display; rm -rf "$output" "$presets"' EXIT
+export XDG_DATA_HOME=$presets
+mkdir -p "$presets/Corvex/Presets"
+printf '# a preset of the user\nRatio = 20\nDry / Wet = 50 %%\n' > "$presets/Corvex/Presets/Crush.cvxpreset"
 fail() {
     echo "FAILED: $*" >&2
     import -window root "$screenshot" 2>/dev/null && echo "screen at the failure: $screenshot" >&2
@@ -50,6 +56,19 @@ wait_for_line "$output" "gesture-end 1" 10 || fail "no end of the drag's gesture
 sleep 0.6
 xdotool mousemove "$knob_x" "$knob_y" click --repeat 2 --delay 80 1
 sleep 1
+if [ -z "${5:-}" ]; then
+    # LOAD, then the dialog's only file twice; SAVE (no dialog on X11) writes the next free name.
+    xdotool mousemove $((view_x + $(scale 634))) $((view_y + $(scale 22))) click 1
+    dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Load Corvex preset$' | head -n 1) ||
+        fail "LOAD opened no file dialog"
+    eval "$(xdotool getwindowgeometry --shell "$dialog")"
+    xdotool mousemove $((X + 140)) $((Y + 59)) click --repeat 2 --delay 100 1
+    wait_for_line "$output" "value 5 3.0000" 10 || fail "the preset's Ratio 20 did not reach the host"
+    wait_for_line "$output" "value 6 50.0000" 5 || fail "the preset's Dry / Wet did not reach the host"
+    xdotool mousemove $((view_x + $(scale 692))) $((view_y + $(scale 22))) click 1
+    sleep 1
+    grep -qx 'Ratio = 20' "$presets/Corvex/Presets/Crush 1.cvxpreset" || fail "SAVE wrote no preset"
+fi
 if [ -n "${5:-}" ]; then
     # Wine draws OpenGL in a child window off the screen, in an X window of the
     # view's size parked in a 1x1 parent, and on a virtual display never copies
@@ -64,7 +83,7 @@ wait "$probe_pid" || fail "the probe ended with status $?"
 # The controls' events in order: a drag to -12 dB, then a reset to -24 dB, each within its gesture.
 events=$(tr -d '\r' < "$output" | grep -E '^(gesture-|value )' | uniq)
 drag=$(echo "$events" | sed -n '1,/^gesture-end 1$/p')
-reset=$(echo "$events" | sed '1,/^gesture-end 1$/d')
+reset=$(echo "$events" | sed '1,/^gesture-end 1$/d' | head -n 3)
 [ "$(echo "$drag" | head -n 1)" = "gesture-begin 1" ] || fail "the drag did not begin a gesture"
 [ "$(echo "$drag" | tail -n 2 | head -n 1)" = "value 1 -12.0000" ] || fail "the drag did not end at -12 dB"
 [ "$(echo "$reset")" = $'gesture-begin 1\nvalue 1 -24.0000\ngesture-end 1' ] || fail "the double click did not reset to -24 dB"

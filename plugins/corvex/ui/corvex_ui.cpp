@@ -373,7 +373,17 @@ void CorvexUI::choosePresetFile(const bool saving)
     options.defaultName = defaultName.c_str();
     options.title = saving ? "Save Corvex preset" : "Load Corvex preset";
     savingPreset_ = saving;
-    openFileBrowser(options);
+    // The framework's X11 dialog opens files only: there the preset goes into
+    // the folder under the first free name, which the preset box then shows.
+    if (!openFileBrowser(options) && saving && !folder.empty())
+    {
+        const std::string stem = programName_.empty() ? std::string("Default") : programName_;
+        std::filesystem::path path;
+        for (int number = 1; path.empty() || std::filesystem::exists(path, ignored); ++number)
+            path = folder / (stem + " " + std::to_string(number) + corvex::plugin::kUserPresetExtension);
+        savePresetFile(path.string());
+        repaint();
+    }
 }
 
 void CorvexUI::uiFileBrowserSelected(const char* const filename)
