@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
 
 START_NAMESPACE_DISTRHO
 
@@ -176,7 +179,8 @@ void CorvexPlugin::initMeter(const uint32_t index, Parameter& parameter) const
     const uint32_t meter = index - kNumParameters;
     const int channel = static_cast<int>(meter) % kNumChannels;
     const MeterKind& kind = kinds[meter / kNumChannels];
-    parameter.hints = kParameterIsOutput;
+    // Hosts that show a plug-in's gain reduction in their own meters read the deepest of the first kind.
+    parameter.hints = kParameterIsOutput | (meter < static_cast<uint32_t>(kNumChannels) ? kParameterIsGainReduction : 0);
     parameter.name = String(kind.name) + channelSuffix(channel);
     parameter.symbol = String(kind.symbol) + (kNumChannels == 2 ? (channel == 0 ? "_l" : "_r") : "");
     parameter.unit = "dB";
@@ -212,6 +216,27 @@ void CorvexPlugin::setParameterValue(const uint32_t index, const float value)
     engine_->setNormalizedValue(description.id, *normalized);
     controlValues_[index].store(plugin::plainValueFromNormalized(*engine_, description, *normalized),
                                 std::memory_order_relaxed);
+}
+
+bool CorvexPlugin::getParameterValueText(const uint32_t index, const float value, char* const text,
+                                         const uint32_t size) const
+{
+    if (index >= layout_.count())
+        return false;
+    const std::string shown = layout_.isControl(index) ? plugin::plainValueText(*engine_, descriptions_[index], value)
+                                                       : plugin::meterText(value);
+    std::snprintf(text, size, "%s", shown.c_str());
+    return true;
+}
+
+bool CorvexPlugin::getParameterValueFromText(const uint32_t index, const char* const text, float& value) const
+{
+    if (!layout_.isControl(index))
+        return false;
+    const std::optional<float> plain = plugin::plainValueFromText(descriptions_[index], text);
+    if (plain)
+        value = *plain;
+    return plain.has_value();
 }
 
 void CorvexPlugin::loadProgram(const uint32_t index)

@@ -38,6 +38,9 @@ protected:
 
     float getParameterValue(uint32_t index) const override;
     void setParameterValue(uint32_t index, float value) override;
+    // The engine's own texts and units for hosts' generic views ("Linked", "-12.0 dB", "693 Hz").
+    bool getParameterValueText(uint32_t index, float value, char* text, uint32_t size) const override;
+    bool getParameterValueFromText(uint32_t index, const char* text, float& value) const override;
     void loadProgram(uint32_t index) override;
 
     void activate() override;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace corvex::plugin
 {
@@ -17,6 +19,14 @@ inline float meterLevelDb(float linear)
 {
     const float floorLinear = 1.0e-6f; // kMeterFloorDb as a linear value
     return 20.0f * std::log10(std::max(floorLinear, linear));
+}
+
+// A meter's reading as hosts show it: "-12.3 dB".
+inline std::string meterText(float levelDb)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f dB", levelDb == 0.0f ? 0.0f : levelDb);
+    return text;
 }
 
 } // namespace corvex::plugin

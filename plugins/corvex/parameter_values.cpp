@@ -1,10 +1,14 @@
 #include "plugins/corvex/parameter_values.h"
 
 #include "libraries/host/display_value_inversion.h"
+#include "libraries/host/parameter_value_text.h"
+#include "libraries/host/text_compare.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
 #include <string_view>
 
 namespace corvex::plugin
@@ -16,7 +20,55 @@ namespace
 // Room for every value text of the engine; one more character keeps it terminated.
 constexpr int kValueTextCapacity = 64;
 
+// A display value in four figures at most; thousands of hertz in kilohertz.
+std::string displayNumber(double value, const std::string& unit)
+{
+    const bool kilo = unit == "Hz" && std::fabs(value) >= 1000.0;
+    const double shown = kilo ? value / 1000.0 : value;
+    const double magnitude = std::fabs(shown);
+    const int decimals = magnitude >= 100.0 ? 0 : magnitude >= 1.0 ? 1 : 2;
+    char text[kValueTextCapacity + 1] = {};
+    std::snprintf(text, sizeof text, "%.*f", decimals, shown);
+    std::string number = std::strcmp(text, "-0.0") == 0 || std::strcmp(text, "-0.00") == 0 ? text + 1 : text;
+    if (kilo)
+        return number + " kHz";
+    return unit.empty() ? number : number + " " + unit;
+}
+
 } // namespace
+
+std::string plainValueText(CorvexEngine& engine, const host::ParameterDescription& description, float plainValue)
+{
+    // What the engine holds for it (not a number: the default), as the engine shows it.
+    const float normalized =
+        normalizedFromPlainValue(engine, description, plainValue).value_or(description.defaultNormalizedValue);
+    if (description.kind == host::ParameterKind::Continuous)
+        return displayNumber(engine.getDisplayValue(description.id, normalized), description.unit);
+    char text[kValueTextCapacity + 1] = {};
+    engine.getValueText(description.id, normalized, text, kValueTextCapacity);
+    return description.unit.empty() ? std::string(text) : std::string(text) + " " + description.unit;
+}
+
+std::optional<float> plainValueFromText(const host::ParameterDescription& description, std::string_view text)
+{
+    std::string written(text);
+    // "20.0 kHz" for a frequency in hertz, as plainValueText writes it
+    const std::size_t kilo = written.size() >= 3 ? written.size() - 3 : std::string::npos;
+    if (description.unit == "Hz" && kilo != std::string::npos &&
+        host::equalsIgnoringCase(written.substr(kilo), "kHz"))
+    {
+        if (const auto number = host::parseNumber(written.substr(0, kilo), ""))
+            written = std::to_string(*number * 1000.0) + " Hz";
+    }
+    try
+    {
+        return host::plainValueFromValueText(description, written);
+    }
+    catch (const host::ParameterTextError&)
+    {
+        return std::nullopt;
+    }
+}
 
 PlainRange plainRange(const host::ParameterDescription& description)
 {

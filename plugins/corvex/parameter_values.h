@@ -3,6 +3,8 @@
 #include "libraries/host/parameter_description.h"
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace corvex::plugin
 {
@@ -28,6 +30,16 @@ float plainValueFromNormalized(CorvexEngine& engine, const host::ParameterDescri
 // a number. Makes only valid engine calls and allocates nothing.
 std::optional<float> normalizedFromPlainValue(CorvexEngine& engine, const host::ParameterDescription& description,
                                              float plainValue);
+
+// A plain value as the plug-in writes it, with its unit: the engine's text for a
+// switch or choice ("Linked", "On"), the display value in four figures at most
+// for a continuous parameter, so that it keeps still while a knob turns
+// ("-12.0 dB", "693 Hz", thousands of hertz in kilohertz: "20.0 kHz").
+std::string plainValueText(CorvexEngine& engine, const host::ParameterDescription& description, float plainValue);
+
+// The plain value a text names: a switch's or choice's text, or a number in the
+// range with or without its unit ("kHz" for a frequency too). Empty when none.
+std::optional<float> plainValueFromText(const host::ParameterDescription& description, std::string_view text);
 
 // Whether a host should show a continuous parameter on a logarithmic scale:
 // both ends positive and the engine's display value halfway along the

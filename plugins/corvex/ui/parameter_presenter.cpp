@@ -9,30 +9,6 @@
 namespace corvex::ui
 {
 
-namespace
-{
-
-// Room for every value text and unit of the engine; one more character keeps it terminated.
-constexpr int kTextCapacity = 64;
-
-// A display value as a knob shows it: four figures at most, so that the text
-// keeps still while the knob turns; thousands of hertz in kilohertz.
-std::string displayNumber(double value, const std::string& unit)
-{
-    const bool kilo = unit == "Hz" && std::fabs(value) >= 1000.0;
-    const double shown = kilo ? value / 1000.0 : value;
-    const double magnitude = std::fabs(shown);
-    const int decimals = magnitude >= 100.0 ? 0 : magnitude >= 1.0 ? 1 : 2;
-    char text[kTextCapacity + 1] = {};
-    std::snprintf(text, sizeof text, "%.*f", decimals, shown);
-    std::string number = std::strcmp(text, "-0.0") == 0 || std::strcmp(text, "-0.00") == 0 ? text + 1 : text;
-    if (kilo)
-        return number + " kHz";
-    return unit.empty() ? number : number + " " + unit;
-}
-
-} // namespace
-
 ParameterPresenter::ParameterPresenter()
     : engine_(plugin::createEngineOnHostThread()), descriptions_(host::describeParameters(*engine_))
 {
@@ -67,14 +43,7 @@ float ParameterPresenter::normalizedValue(int parameterId, float plainValue)
 
 std::string ParameterPresenter::valueText(int parameterId, float plainValue)
 {
-    char text[kTextCapacity + 1] = {};
-    const float normalized = normalizedValue(parameterId, plainValue);
-    engine_->getValueText(parameterId, normalized, text, kTextCapacity);
-    const std::string& unit = description(parameterId).unit;
-    // Continuous parameters have no value text: their display value is shown.
-    if (text[0] == '\0')
-        return displayNumber(engine_->getDisplayValue(parameterId, normalized), unit);
-    return unit.empty() ? std::string(text) : std::string(text) + " " + unit;
+    return plugin::plainValueText(*engine_, description(parameterId), plainValue);
 }
 
 float ParameterPresenter::positionFromValue(int parameterId, float plainValue) const
