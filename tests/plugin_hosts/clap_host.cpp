@@ -125,6 +125,25 @@ public:
         return text;
     }
 
+    std::optional<double> valueFromText(int index, const std::string& text) override
+    {
+        double value = 0.0;
+        return params_->text_to_value(plugin_, info(index).id, text.c_str(), &value) ? std::optional(value)
+                                                                                     : std::nullopt;
+    }
+
+    // The gain-adjustment-metering extension, a draft of CLAP newer than the framework's headers.
+    std::optional<double> hostGainReductionDb() override
+    {
+        struct GainAdjustmentMetering
+        {
+            double(CLAP_ABI* get)(const clap_plugin_t*);
+        };
+        const auto* metering = static_cast<const GainAdjustmentMetering*>(
+            plugin_->get_extension(plugin_, "clap.gain-adjustment-metering/0"));
+        return metering != nullptr ? std::optional(metering->get(plugin_)) : std::nullopt;
+    }
+
     int latencySamples() override { return latency_ != nullptr ? static_cast<int>(latency_->get(plugin_)) : -1; }
 
     using HostedPlugin::queueParameterChange;

@@ -57,6 +57,11 @@ public:
     virtual int parameterCount() = 0;
     virtual HostParameterInfo parameterInfo(int index) = 0;
     virtual std::string valueText(int index, double plainValue) = 0;
+    // The plain value a text names, as a host's text field asks the plug-in; empty when it names none.
+    virtual std::optional<double> valueFromText(int index, const std::string& text) = 0;
+    // The gain reduction in dB the host reads for its own meters (CLAP gain-adjustment metering,
+    // VST3 IGainReductionInfo); empty when the format has no such report.
+    virtual std::optional<double> hostGainReductionDb() { return std::nullopt; }
     virtual int latencySamples() = 0;
 
     // Queues a change for the frame at frameOffset of the next block (changes

@@ -140,6 +140,21 @@ public:
         return label;
     }
 
+    // LV2 hosts know only the scale points' labels.
+    std::optional<double> valueFromText(int index, const std::string& text) override
+    {
+        LilvScalePoints* const points = lilv_port_get_scale_points(plugin_, controlPort(index));
+        std::optional<double> value;
+        LILV_FOREACH (scale_points, i, points)
+        {
+            const LilvScalePoint* const point = lilv_scale_points_get(points, i);
+            if (text == lilv_node_as_string(lilv_scale_point_get_label(point)))
+                value = lilv_node_as_float(lilv_scale_point_get_value(point));
+        }
+        lilv_scale_points_free(points);
+        return value;
+    }
+
     int latencySamples() override { return latencyPort_ ? static_cast<int>(values_[*latencyPort_]) : -1; }
 
     using HostedPlugin::queueParameterChange;

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <limits>
 #include <map>
+#include <tuple>
 #include <set>
 #include <string>
 
@@ -424,6 +425,73 @@ TEST_P(PluginHost, StateSurvivesStreamsThatMoveFewBytesPerCall)
         ASSERT_TRUE(restored->loadState(*whole));
         for (int id = 0; id < kNumParameters; ++id)
             EXPECT_FLOAT_EQ(restored->parameterValue(id), values[id]) << descriptions[id].name;
+    }
+}
+
+// A host's generic view shows the engine's texts with their units and reads
+// back what it shows, for every control at its ends and its default (LV2
+// hosts know only the labels of the switches and choices).
+TEST_P(PluginHost, ValuesReadAsTheEngineWritesThemAndBack)
+{
+    const std::tuple<int, double, const char*> known[] = {{kParamRatio, 2.0, "12"},
+                                                          {kParamSideChainDetectionMode, 2.0, "Linked"},
+                                                          {kParamInputGain, -12.0, "-12.0 dB"},
+                                                          {kParamSideChainEqBellFreq, 692.8203, "693 Hz"},
+                                                          {kParamSideChainEqLowPassFreq, 20000.0, "20.0 kHz"}};
+    const bool lv2 = GetParam().format == Format::Lv2;
+    for (const auto& [id, plainValue, text] : known)
+        if (!lv2 || descriptions[id].kind != host::ParameterKind::Continuous)
+            EXPECT_EQ(plugin->valueText(id, plainValue), text);
+    for (const host::ParameterDescription& description : descriptions)
+    {
+        if (lv2 && description.kind == host::ParameterKind::Continuous)
+            continue;
+        const HostParameterInfo info = plugin->parameterInfo(description.id);
+        for (const double plainValue : {info.minimum, info.defaultValue, info.maximum})
+        {
+            const std::string text = plugin->valueText(description.id, plainValue);
+            const std::optional<double> readBack = plugin->valueFromText(description.id, text);
+            ASSERT_TRUE(readBack.has_value()) << description.name << ": " << text;
+            EXPECT_EQ(plugin->valueText(description.id, *readBack), text) << description.name;
+        }
+    }
+    if (!lv2)
+        EXPECT_FALSE(plugin->valueFromText(kParamRatio, "13").has_value());
+}
+
+// CLAP and VST3 hosts read the deepest gain reduction of the block for their
+// own meters: the plug-in's own gain-reduction meters agree, and bypassed it
+// reads 0 dB once the crossfade is over.
+TEST_P(PluginHost, HostsReadTheGainReductionTheMetersShow)
+{
+    if (GetParam().format == Format::Lv2)
+        GTEST_SKIP() << "LV2 hosts read the meters' ports";
+    LockstepRun run(*plugin, n);
+    run.setControl(kParamInputGain, -6.0);
+    run.processFrames(kSampleRate / 10, 256);
+    const double deepest = std::min(run.pluginMeterDb(MeterKind::GainReduction, 0),
+                                    run.pluginMeterDb(MeterKind::GainReduction, n - 1));
+    ASSERT_LT(deepest, -3.0) << "it compresses";
+    // VST3 carries it to the controller as a normalized value in single precision
+    EXPECT_NEAR(plugin->hostGainReductionDb().value_or(1.0), deepest, 1e-4);
+    run.setControl(kParamEnableEffect, 0.0);
+    run.processFrames(kSampleRate / 2, 256);
+    EXPECT_EQ(plugin->hostGainReductionDb().value_or(1.0), 0.0);
+    EXPECT_EQ(run.differingSamples(), 0);
+}
+
+// A CLAP factory makes only its own plug-ins, and a host may activate one for
+// blocks of at most one frame without a complaint.
+TEST(PluginHostClap, FactoryRefusesForeignIdsAndTakesBlocksOfOneFrame)
+{
+    for (const HostCase& host : kHostCases)
+    {
+        if (host.format != Format::Clap)
+            continue;
+        EXPECT_THROW(loadClapPlugin(host.path, "org.example.no-such-plugin", kSampleRate, 512), std::runtime_error);
+        ::testing::internal::CaptureStderr();
+        loadClapPlugin(host.path, host.pluginId, kSampleRate, 1);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     }
 }
 

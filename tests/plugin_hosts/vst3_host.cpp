@@ -478,6 +478,34 @@ public:
         return narrow(text);
     }
 
+    std::optional<double> valueFromText(int index, const std::string& text) override
+    {
+        std::vector<int16_t> wide(text.begin(), text.end());
+        wide.push_back(0);
+        double normalized = 0.0;
+        return v3_cpp_obj(controller_)->get_parameter_value_for_string(controller_, id(index), wide.data(),
+                                                                      &normalized) == V3_OK
+                   ? std::optional(toPlain(index, normalized))
+                   : std::nullopt;
+    }
+
+    // IGainReductionInfo on the edit controller, as hosts ask for it.
+    std::optional<double> hostGainReductionDb() override
+    {
+        static constexpr v3_tuid iid = V3_ID(0x8E3C292C, 0x95924F9D, 0xB2590B1E, 0x100E4198);
+        struct GainReductionInfo
+        {
+            v3_funknown base;
+            double(V3_API* get)(void* self);
+        };
+        GainReductionInfo** info = nullptr;
+        if (v3_cpp_obj_query_interface(controller_, iid, &info) != V3_OK || info == nullptr)
+            return std::nullopt;
+        const double gainReductionDb = (*info)->get(info);
+        (*info)->base.unref(info);
+        return gainReductionDb;
+    }
+
     int latencySamples() override { return static_cast<int>(v3_cpp_obj(processor_)->get_latency_samples(processor_)); }
 
     using HostedPlugin::queueParameterChange;
@@ -503,8 +531,13 @@ public:
         v3_process_data data{V3_REALTIME, V3_SAMPLE_32, frames, sideChainInputs.empty() ? 1 : 2, 1, buses, &buses[2],
                              inputChanges_.object(), outputChanges_.object(), nullptr, nullptr, nullptr};
         const v3_result result = inAudioCallback([&] { return v3_cpp_obj(processor_)->process(processor_, &data); });
+        // The processor's reports (the meters) go on to the controller, as hosts hand them over.
         for (int32_t queue = 0; queue < outputChanges_.used; ++queue)
-            outputValues_[outputChanges_.queues[queue].id] = outputChanges_.queues[queue].last();
+        {
+            const ParameterQueue& changed = outputChanges_.queues[queue];
+            outputValues_[changed.id] = changed.last();
+            v3_cpp_obj(controller_)->set_parameter_normalised(controller_, changed.id, changed.last());
+        }
         for (ParameterChanges* changes : {&inputChanges_, &outputChanges_})
         {
             for (int32_t queue = 0; queue < changes->used; ++queue)
