@@ -1,19 +1,27 @@
-#include "tools/corvex/stream_renderer.h"
+#include "libraries/host/stream_renderer.h"
 
 #include <algorithm>
 
-namespace corvex::tool
+namespace corvex::host
 {
 
 StreamRenderer::StreamRenderer(CorvexEngine& engine, int channels, RenderOptions options, BlockObserver observer,
-                               std::span<const host::AutomationPoint> automation)
+                               std::span<const AutomationPoint> automation)
     : engine_(engine),
       channels_(channels),
       options_(options),
       observer_(std::move(observer)),
-      automation_(automation),
+      automation_(automation.begin(), automation.end()),
       framesToDrop_(options.keepLatency ? 0 : engine.getLatencySamples())
 {
+}
+
+void StreamRenderer::addAutomation(std::span<const AutomationPoint> points)
+{
+    automation_.insert(automation_.end(), points.begin(), points.end());
+    if (blockFrames_ != 0 && nextPoint_ < automation_.size())
+        blockFrames_ = static_cast<int>(
+            std::min<std::int64_t>(blockFrames_, automation_[nextPoint_].positionSamples - blockStartSamples_));
 }
 
 void StreamRenderer::render(const float* input, const float* sideChain, int sideChainChannels, std::int64_t frames,
@@ -36,7 +44,7 @@ void StreamRenderer::render(const float* input, const float* sideChain, int side
 void StreamRenderer::flush(std::vector<float>& output)
 {
     output.clear();
-    automation_ = {};
+    automation_.clear();
     if (blockFrames_ != 0) // the waiting block, cut at the input's last point no more
         blockFrames_ = options_.blockSize - static_cast<int>(blockStartSamples_ % options_.blockSize);
     const float silence[kCorvexMaxBufferSize * kCorvexMaxNumChannels] = {};
@@ -117,4 +125,4 @@ void StreamRenderer::processBlock(std::vector<float>& output)
     blockHasSideChain_ = false;
 }
 
-} // namespace corvex::tool
+} // namespace corvex::host

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace corvex::tool
+namespace corvex::host
 {
 
 struct RenderOptions
@@ -32,10 +32,15 @@ using BlockObserver = std::function<void(const float* meters, int frames)>;
 class StreamRenderer
 {
 public:
-    // automation: sorted by position (host::parseAutomation), kept by reference
-    // until flush(); positions count input samples from 0.
+    // automation: sorted by position (host::parseAutomation); positions count
+    // input samples from 0.
     StreamRenderer(CorvexEngine& engine, int channels, RenderOptions options, BlockObserver observer,
-                   std::span<const host::AutomationPoint> automation = {});
+                   std::span<const AutomationPoint> automation = {});
+
+    // More points for a stream that arrives in pieces: sorted, after those given
+    // before and at or after the input rendered so far. The waiting block is cut
+    // at the first of them, as if they had been given from the start.
+    void addAutomation(std::span<const AutomationPoint> points);
 
     // Renders frames of input, with sideChain (sideChainChannels 1, feeding every
     // channel, or equal to the input's channels; 0 and nullptr for none), and
@@ -58,7 +63,7 @@ private:
     int channels_;
     RenderOptions options_;
     BlockObserver observer_;
-    std::span<const host::AutomationPoint> automation_;
+    std::vector<AutomationPoint> automation_;
     std::size_t nextPoint_ = 0;
     std::int64_t framesToDrop_;
     std::int64_t blockStartSamples_ = 0; // the current block's first sample in the stream
@@ -69,4 +74,4 @@ private:
     float sideChainBlock_[kCorvexMaxNumChannels][kCorvexMaxBufferSize] = {};
 };
 
-} // namespace corvex::tool
+} // namespace corvex::host

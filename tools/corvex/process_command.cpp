@@ -8,12 +8,12 @@
 #include "tools/corvex/path_checks.h"
 #include "tools/corvex/progress_bar.h"
 #include "tools/corvex/signal_statistics.h"
-#include "tools/corvex/stream_renderer.h"
 #include "tools/corvex/summary_line.h"
 #include "tools/corvex/usage_error.h"
 
 #include "libraries/host/factory_presets.h"
 #include "libraries/host/preset_text.h"
+#include "libraries/host/stream_renderer.h"
 #include "libraries/host/value_text_lookup.h"
 
 #include <algorithm>
@@ -149,13 +149,13 @@ void runProcessCommand(const ProcessOptions& options)
     LevelStatistics inputLevels(channels);
     LevelStatistics outputLevels(channels);
     GainReductionStatistics reduction;
-    StreamRenderer renderer(*session.engine, channels, {options.blockSize, options.keepLatency},
-                            [&](const float* meterValues, int frames) {
-                                reduction.addBlock(meterValues, frames);
-                                if (meters)
-                                    meters->addBlock(meterValues, frames);
-                            },
-                            automation);
+    host::StreamRenderer renderer(*session.engine, channels, {options.blockSize, options.keepLatency},
+                                  [&](const float* meterValues, int frames) {
+                                      reduction.addBlock(meterValues, frames);
+                                      if (meters)
+                                          meters->addBlock(meterValues, frames);
+                                  },
+                                  automation);
     ProgressBar progress(input.frames(), input.sampleRate());
 
     std::vector<float> inputChunk;
