@@ -14,7 +14,8 @@ set(CORVEX_DPF_PATCHES
     0005-clap-parameter-events-at-their-time.patch
     0006-state-streams-in-pieces.patch
     0007-clap-factory-ids-and-descriptor.patch
-    0008-value-texts-and-gain-reduction.patch)
+    0008-value-texts-and-gain-reduction.patch
+    0009-lv2-inline-display.patch)
 
 function(corvex_dpf_mended_copy SOURCE_DIR COPY_DIR RESULT_VARIABLE)
     list(TRANSFORM CORVEX_DPF_PATCHES PREPEND ${PROJECT_SOURCE_DIR}/patches/dpf/ OUTPUT_VARIABLE patches)
