@@ -273,6 +273,7 @@ void CorvexPlugin::applySampleRate(const double sampleRate)
         return;
     engine_->setSampleRate(static_cast<int>(std::lround(sampleRate)));
     setLatency(static_cast<uint32_t>(engine_->getLatencySamples()));
+    display_.setSampleRate(sampleRate);
 }
 
 void CorvexPlugin::passThrough(const float** inputs, float** outputs, const uint32_t frames) const
@@ -318,6 +319,9 @@ void CorvexPlugin::run(const float** inputs, float** outputs, const uint32_t fra
     }
     if (frames == 0)
         return;
+    display_.addBlock(plugin::meterLevelDb(*std::min_element(meters.gainReduction.begin(),
+                                                             meters.gainReduction.begin() + kNumChannels)),
+                      frames);
     for (int channel = 0; channel < kNumChannels; ++channel)
     {
         meterValuesDb_[layout_.gainReductionMeter(channel) - kNumParameters] =
@@ -326,6 +330,19 @@ void CorvexPlugin::run(const float** inputs, float** outputs, const uint32_t fra
         meterValuesDb_[layout_.outputMeter(channel) - kNumParameters] =
             plugin::meterLevelDb(meters.outputPeak[channel]);
     }
+}
+
+const InlineDisplayImage* CorvexPlugin::renderInlineDisplay(const uint32_t width, const uint32_t maxHeight)
+{
+    const plugin::GainReductionDisplay::Picture picture = display_.render(width, maxHeight);
+    displayImage_ = {reinterpret_cast<unsigned char*>(picture.pixels), picture.width, picture.height,
+                     picture.width * 4};
+    return &displayImage_;
+}
+
+bool CorvexPlugin::isInlineDisplayOutdated() const
+{
+    return display_.takeOutdated();
 }
 
 Plugin* createPlugin()

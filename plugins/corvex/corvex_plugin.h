@@ -3,6 +3,7 @@
 #include "DistrhoPlugin.hpp"
 #include "corvex_engine.h"
 #include "libraries/host/parameter_description.h"
+#include "plugins/corvex/gain_reduction_display.h"
 #include "plugins/corvex/parameter_layout.h"
 
 #include <array>
@@ -43,6 +44,10 @@ protected:
     bool getParameterValueFromText(uint32_t index, const char* text, float& value) const override;
     void loadProgram(uint32_t index) override;
 
+    // The gain reduction in LV2 hosts' mixer strips.
+    const InlineDisplayImage* renderInlineDisplay(uint32_t width, uint32_t maxHeight) override;
+    bool isInlineDisplayOutdated() const override;
+
     void activate() override;
     void sampleRateChanged(double newSampleRate) override;
     void run(const float** inputs, float** outputs, uint32_t frames) override;
@@ -64,6 +69,8 @@ private:
     bool sampleRateUsable_ = false;
     // Frames processed since activation: where the 32-frame grid of engine calls lies.
     uint64_t positionSamples_ = 0;
+    mutable corvex::plugin::GainReductionDisplay display_;
+    InlineDisplayImage displayImage_{};
 
     DISTRHO_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(CorvexPlugin)
 };

@@ -15,6 +15,8 @@
 #define DISTRHO_PLUGIN_WANT_MIDI_INPUT 0
 #define DISTRHO_PLUGIN_WANT_MIDI_OUTPUT 0
 #define DISTRHO_PLUGIN_LV2_CATEGORY "lv2:CompressorPlugin"
+// The gain reduction in LV2 hosts' mixer strips.
+#define DISTRHO_PLUGIN_LV2_INLINE_DISPLAY 1
 
 #ifndef CORVEX_PLUGIN_WITHOUT_UI
 #define DISTRHO_PLUGIN_HAS_UI 1
