@@ -62,6 +62,16 @@ public:
     // The gain reduction in dB the host reads for its own meters (CLAP gain-adjustment metering,
     // VST3 IGainReductionInfo); empty when the format has no such report.
     virtual std::optional<double> hostGainReductionDb() { return std::nullopt; }
+    // A host's mixer-strip picture of the plug-in (LV2 inline display): 32-bit
+    // ARGB pixels row by row; empty when the format has none. drawRequests
+    // counts the plug-in's requests to draw it again.
+    struct Picture
+    {
+        int width, height;
+        std::vector<std::uint32_t> pixels;
+    };
+    virtual std::optional<Picture> renderInlineDisplay(int /*width*/, int /*maxHeight*/) { return std::nullopt; }
+    int drawRequests = 0;
     virtual int latencySamples() = 0;
 
     // Queues a change for the frame at frameOffset of the next block (changes

@@ -39,9 +39,16 @@ struct HostFeatures
     LV2_Worker_Schedule worker{nullptr, [](LV2_Worker_Schedule_Handle, uint32_t, const void*) {
                                    return LV2_WORKER_ERR_UNKNOWN;
                                }};
+    // Ardour's inline display: the plug-in asks for a new picture (from its run()).
+    struct QueueDraw
+    {
+        void* handle;
+        void (*queueDraw)(void* handle);
+    } queueDraw{nullptr, [](void* handle) { ++*static_cast<int*>(handle); }};
     LV2_Feature mapFeature{LV2_URID__map, &uridMap}, optionsFeature{LV2_OPTIONS__options, options},
-        workerFeature{LV2_WORKER__schedule, &worker};
-    const LV2_Feature* features[4] = {&mapFeature, &optionsFeature, &workerFeature, nullptr};
+        workerFeature{LV2_WORKER__schedule, &worker},
+        queueDrawFeature{"http://harrisonconsoles.com/lv2/inlinedisplay#queue_draw", &queueDraw};
+    const LV2_Feature* features[5] = {&mapFeature, &optionsFeature, &workerFeature, &queueDrawFeature, nullptr};
 };
 
 // An atom sequence port's buffer: empty going in, room for the plug-in's events coming out.
@@ -68,6 +75,7 @@ public:
         values_.resize(count);
         lilv_plugin_get_port_ranges_float(plugin_, nullptr, nullptr, values_.data()); // controls at their defaults
         host_.maxBlockLength = maxFrames;
+        host_.queueDraw.handle = &drawRequests;
         instance_ = lilv_plugin_instantiate(plugin_, sampleRate, host_.features);
         require(instance_ != nullptr, "LV2: cannot instantiate " + uri);
         for (uint32_t index = 0; index < count; ++index)
@@ -138,6 +146,34 @@ public:
         }
         lilv_scale_points_free(points);
         return label;
+    }
+
+    std::optional<Picture> renderInlineDisplay(int width, int maxHeight) override
+    {
+        struct Surface
+        {
+            unsigned char* data;
+            int width, height, stride;
+        };
+        struct Interface
+        {
+            Surface* (*render)(LV2_Handle, uint32_t, uint32_t);
+        };
+        const auto* display = static_cast<const Interface*>(
+            lilv_instance_get_extension_data(instance_, "http://harrisonconsoles.com/lv2/inlinedisplay#interface"));
+        const Surface* surface = display != nullptr ? display->render(lilv_instance_get_handle(instance_),
+                                                                      static_cast<uint32_t>(width),
+                                                                      static_cast<uint32_t>(maxHeight))
+                                                    : nullptr;
+        if (surface == nullptr)
+            return std::nullopt;
+        Picture picture{surface->width, surface->height, {}};
+        for (int y = 0; y < surface->height; ++y)
+        {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(surface->data + y * surface->stride);
+            picture.pixels.insert(picture.pixels.end(), row, row + surface->width);
+        }
+        return picture;
     }
 
     // LV2 hosts know only the scale points' labels.

@@ -480,6 +480,44 @@ TEST_P(PluginHost, HostsReadTheGainReductionTheMetersShow)
     EXPECT_EQ(run.differingSamples(), 0);
 }
 
+// An LV2 host that shows a picture of the plug-in in its mixer strip (Ardour's
+// inline display) gets one at the width it asks, and asks for a new one while
+// the gain reduction moves: a bar of the reduction at the right, gone when the
+// effect is off. The last picture is written to build/screenshots.
+TEST_P(PluginHost, MixerStripPictureShowsTheGainReduction)
+{
+    if (GetParam().format != Format::Lv2)
+        GTEST_SKIP() << "an LV2 extension";
+    LockstepRun run(*plugin, n);
+    run.setControl(kParamInputGain, -16.0);
+    run.processFrames(kSampleRate / 2, 256);
+    EXPECT_GT(plugin->drawRequests, 5);
+    // The bar's pixels at the right edge, top to bottom: the reduction's share of 24 dB.
+    const auto barDepth = [&](const HostedPlugin::Picture& picture) {
+        int depth = 0;
+        while (depth < picture.height && picture.pixels[(depth + 1) * picture.width - 1] == 0xffff6a3du)
+            ++depth;
+        return depth;
+    };
+    const std::optional<HostedPlugin::Picture> compressing = plugin->renderInlineDisplay(120, 80);
+    ASSERT_TRUE(compressing.has_value());
+    EXPECT_EQ(compressing->width, 120);
+    EXPECT_EQ(compressing->height, 48);
+    const float reductionDb = std::min(run.pluginMeterDb(MeterKind::GainReduction, 0),
+                                       run.pluginMeterDb(MeterKind::GainReduction, n - 1));
+    EXPECT_NEAR(barDepth(*compressing), -reductionDb / 24.0 * 48.0, 1.5);
+    EXPECT_EQ(plugin->renderInlineDisplay(100, 20)->height, 20);
+    run.setControl(kParamEnableEffect, 0.0);
+    run.processFrames(kSampleRate / 2, 256);
+    const std::optional<HostedPlugin::Picture> bypassed = plugin->renderInlineDisplay(120, 80);
+    EXPECT_EQ(barDepth(*bypassed), 0);
+    std::filesystem::create_directories("screenshots");
+    std::ofstream ppm("screenshots/lv2-inline-display-" + std::to_string(n) + ".ppm", std::ios::binary);
+    ppm << "P6 " << compressing->width << " " << compressing->height << " 255\n";
+    for (const std::uint32_t pixel : compressing->pixels)
+        ppm << static_cast<char>(pixel >> 16) << static_cast<char>(pixel >> 8) << static_cast<char>(pixel);
+}
+
 // A CLAP factory makes only its own plug-ins, and a host may activate one for
 // blocks of at most one frame without a complaint.
 TEST(PluginHostClap, FactoryRefusesForeignIdsAndTakesBlocksOfOneFrame)

@@ -36,9 +36,10 @@ execute_process(COMMAND ${SORD_VALIDATE} ${schemas} ${bundle_files}
     OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
 message("${output}")
 # The plug-in framework also writes two vocabularies of its own that no LV2
-# schema defines (a device maker's brand and label, a program interface); their
-# terms are the only findings accepted.
-set(accepted "moddevices.com/ns/mod#(brand|label)|kxstudio.sf.net/ns/lv2ext/programs#(UI)?Interface")
+# schema defines (a device maker's brand and label, a program interface), and
+# the plug-in offers Ardour's inline display; their terms are the only findings
+# accepted.
+set(accepted "moddevices.com/ns/mod#(brand|label)|kxstudio.sf.net/ns/lv2ext/programs#(UI)?Interface|harrisonconsoles.com/lv2/inlinedisplay#(interface|queue_draw)")
 string(REPLACE ";" "," output "${output}")
 string(REGEX REPLACE "(error|warning):" ";\\1:" findings "${output}")
 set(problems 0)
