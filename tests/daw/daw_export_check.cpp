@@ -1,9 +1,11 @@
-// What Ardour made of the stereo plug-in (export_in_ardour.lua): the exported
-// file against the engine fed the same signal directly, the latency Ardour read
-// and compensated, and the meters read while the session played.
+// What Ardour made of the stereo plug-in (export_in_ardour.lua): the files
+// exported at each host block size against the engine fed the same signal and
+// the same input gain steps directly, the latency Ardour read and compensated,
+// and the meters read while the session played.
 //
-//   corvex_daw_check --write-signal WAV   writes the signal; prints "frames meterFrom meterTo"
-//   corvex_daw_check WORK_DIR             checks WORK_DIR/export.wav and WORK_DIR/results.txt
+//   corvex_daw_check --write-signal WAV   writes the signal; prints the script's
+//                                         "frames meterFrom meterTo upAt downAt", then the block sizes
+//   corvex_daw_check WORK_DIR             checks WORK_DIR/export-BLOCK.wav and WORK_DIR/results-BLOCK.txt
 #include "libraries/host/display_value_inversion.h"
 #include "libraries/host/parameter_description.h"
 #include "plugins/corvex/meter_level.h"
@@ -13,6 +15,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -38,6 +41,14 @@ constexpr double kLoudPeak[2] = {0.5, 0.25};
 constexpr int kSettleFrames = 9600;
 // The meters are read while playing the second half of the loud part.
 constexpr int kMeterFrom = kLoudStart + kSettleFrames;
+// The input gain's lane steps 12 dB up at kUpAt and back at kDownAt, samples
+// of the settled loud part off the engine's 32-sample grid.
+constexpr int kUpAt = 58007;
+constexpr int kDownAt = 74003;
+constexpr float kGain = -12.0f; // display value: +12 dB applied
+constexpr float kGainUp = kGain + 12.0f;
+// Ardour exports at each host block size; at 64 its latency pre-roll spans cycles.
+constexpr int kBlockSizes[] = {1024, 64};
 
 std::filesystem::path workDir;
 
@@ -53,15 +64,59 @@ Channels signal()
     return channels;
 }
 
+struct Reference
+{
+    Channels output;
+    std::vector<std::pair<int, std::array<float, kNumMeters>>> meters; // after each call, by its first sample
+};
+
+using Lane = std::vector<std::pair<int, float>>; // input gain display values, each from its sample on
+
+// The lane's points from kUpAt - 1 on, each `delay` samples later.
+Lane lane(int delay)
+{
+    return {{kUpAt - 1 + delay, kGain},
+            {kUpAt + delay, kGainUp},
+            {kDownAt - 1 + delay, kGainUp},
+            {kDownAt + delay, kGain}};
+}
+
 // The engine with the settings the session script gives the plug-in, through
-// the conversions the plug-in uses: input gain +12 dB, output gain -12 dB, ratio "20".
-corvex::testing::EnginePtr referenceEngine()
+// the conversions the plug-in uses: input gain +12 dB, output gain -12 dB, ratio
+// "20"; fed the signal, padded to cover its latency, as the plug-in runs it: in
+// calls that end on a 32-sample grid starting at gridPhase and at each point of
+// the lane, which applies from its sample on.
+Reference referenceOutput(const Channels& input, const Lane& points, int gridPhase)
 {
     auto probe = corvex::testing::makeEngine(kRate);
-    return corvex::testing::makeEngine(
-        kRate, {{kParamInputGain, *corvex::host::normalizedFromDisplayValue(*probe, kParamInputGain, -12.0f)},
+    const auto gain = [&](float display) {
+        return *corvex::host::normalizedFromDisplayValue(*probe, kParamInputGain, display);
+    };
+    auto engine = corvex::testing::makeEngine(
+        kRate, {{kParamInputGain, gain(kGain)},
                 {kParamOutputGain, *corvex::host::normalizedFromDisplayValue(*probe, kParamOutputGain, -36.0f)},
                 {kParamRatio, corvex::host::describeParameter(*probe, kParamRatio).choices[3].normalizedValue}});
+    const int length = kFrames + engine->getLatencySamples();
+    Reference reference{Channels(2, std::vector<float>(length, 0.0f)), {}};
+    Channels padded = input;
+    for (auto& channel : padded)
+        channel.resize(length, 0.0f);
+    auto next = points.begin();
+    for (int start = 0, end = 0; start < length; start = end)
+    {
+        for (; next != points.end() && next->first == start; ++next)
+            engine->setNormalizedValue(kParamInputGain, gain(next->second));
+        end = std::min((start + 32 - gridPhase) / 32 * 32 + gridPhase, length);
+        if (next != points.end())
+            end = std::min(end, next->first);
+        const float* in[2] = {padded[0].data() + start, padded[1].data() + start};
+        float* out[2] = {reference.output[0].data() + start, reference.output[1].data() + start};
+        engine->process(in, out, nullptr, 2, end - start);
+        reference.meters.emplace_back(start, std::array<float, kNumMeters>{});
+        for (int m = 0; m < kNumMeters; ++m)
+            reference.meters.back().second[m] = engine->getMeterValue(m);
+    }
+    return reference;
 }
 
 int firstAbove(const std::vector<float>& samples, float level)
@@ -70,49 +125,93 @@ int firstAbove(const std::vector<float>& samples, float level)
                             samples.begin());
 }
 
+// Where kFrames samples differ from `other`: the first, the count and the largest difference.
+struct Difference
+{
+    int first = kFrames, count = 0;
+    double largest = 0.0;
+};
+
+Difference difference(const float* samples, const float* other)
+{
+    Difference result;
+    for (int i = 0; i < kFrames; ++i)
+    {
+        if (samples[i] == other[i])
+            continue;
+        result.first = std::min(result.first, i);
+        ++result.count;
+        result.largest = std::max(result.largest, std::abs(static_cast<double>(samples[i]) - other[i]));
+    }
+    return result;
+}
+
+std::ostream& operator<<(std::ostream& stream, const Difference& d)
+{
+    return stream << d.count << " samples differ, the first at " << d.first << ", by up to " << d.largest;
+}
+
 class ArdourExport : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite()
     {
-        SF_INFO info{};
-        SNDFILE* file = sf_open((workDir / "export.wav").c_str(), SFM_READ, &info);
-        ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-        ASSERT_EQ(info.channels, 2);
-        ASSERT_EQ(info.samplerate, kRate);
-        ASSERT_EQ(info.frames, kFrames);
-        std::vector<float> interleaved(2 * kFrames);
-        ASSERT_EQ(sf_readf_float(file, interleaved.data(), kFrames), kFrames);
-        sf_close(file);
-        exported = Channels(2, std::vector<float>(kFrames));
-        for (int i = 0; i < 2 * kFrames; ++i)
-            exported[i % 2][i / 2] = interleaved[i];
-
+        for (const int block : kBlockSizes)
+        {
+            const std::filesystem::path path = workDir / ("export-" + std::to_string(block) + ".wav");
+            SF_INFO info{};
+            SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+            ASSERT_NE(file, nullptr) << path << ": " << sf_strerror(nullptr);
+            ASSERT_EQ(info.channels, 2);
+            ASSERT_EQ(info.samplerate, kRate);
+            ASSERT_EQ(info.frames, kFrames);
+            std::vector<float> interleaved(2 * kFrames);
+            ASSERT_EQ(sf_readf_float(file, interleaved.data(), kFrames), kFrames);
+            sf_close(file);
+            Channels& channels = exported[block] = Channels(2, std::vector<float>(kFrames));
+            for (int i = 0; i < 2 * kFrames; ++i)
+                channels[i % 2][i / 2] = interleaved[i];
+            std::ifstream lines(workDir / ("results-" + std::to_string(block) + ".txt"));
+            for (std::string line; std::getline(lines, line);)
+                results[block][line.substr(0, line.rfind(' '))] = std::stod(line.substr(line.rfind(' ') + 1));
+        }
         input = signal();
-        std::ifstream lines(workDir / "results.txt");
-        for (std::string line; std::getline(lines, line);)
-            results[line.substr(0, line.rfind(' '))] = std::stod(line.substr(line.rfind(' ') + 1));
 
-        // The engine's output for the signal, long enough to cover its latency.
-        auto engine = referenceEngine();
-        latency = engine->getLatencySamples();
-        Channels padded = input;
-        for (auto& channel : padded)
-            channel.resize(kFrames + latency, 0.0f);
-        reference = corvex::testing::stream(*engine, padded);
+        // Ardour plays the track `latency` samples ahead of the timeline to
+        // compensate the plug-in's latency, but reads the lane at the timeline's
+        // position: the plug-in takes each point that much later in the audio.
+        // Every cycle Ardour runs is a whole host block but for its latency
+        // pre-roll, which runs the plug-in for whole blocks less `latency`
+        // frames before the file's first sample: the plug-in's 32-sample grid
+        // lies (-latency mod 32) samples off the file's, at every block size.
+        latency = corvex::testing::makeEngine(kRate)->getLatencySamples();
+        const int gridPhase = (32 - latency % 32) % 32;
+        reference = referenceOutput(input, lane(latency), gridPhase);
+        withoutLane = referenceOutput(input, {}, gridPhase).output;
     }
 
+    // The engine's output as the export has it: advanced by its latency.
+    static const float* advanced(const std::vector<float>& output) { return output.data() + latency; }
+
     static inline Channels input;
-    static inline Channels exported;
-    static inline std::map<std::string, double> results;
+    static inline std::map<int, Channels> exported; // by host block size
+    static inline std::map<int, std::map<std::string, double>> results; // by host block size
     static inline int latency = 0;
-    static inline corvex::testing::StreamResult reference;
+    static inline Reference reference;
+    static inline Channels withoutLane;
 };
+
+TEST_F(ArdourExport, RunsAtEachBlockSize)
+{
+    for (const int block : kBlockSizes)
+        EXPECT_EQ(results[block]["block"], block);
+}
 
 TEST_F(ArdourExport, ReadsTheLatencyAndCompensatesIt)
 {
     EXPECT_EQ(latency, 240); // 5 ms at 48 kHz
-    EXPECT_EQ(results["latency"], latency);
+    for (const int block : kBlockSizes)
+        EXPECT_EQ(results[block]["latency"], latency) << "block " << block;
     // The plug-in delays the tone's first sample by its latency; Ardour plays the
     // track that much earlier, so the export starts the tone where the file does.
     for (int c = 0; c < 2; ++c)
@@ -120,20 +219,53 @@ TEST_F(ArdourExport, ReadsTheLatencyAndCompensatesIt)
         SCOPED_TRACE(c);
         EXPECT_EQ(firstAbove(input[c], 1e-3f), kQuietStart + 1);
         EXPECT_EQ(firstAbove(reference.output[c], 1e-3f), kQuietStart + 1 + latency);
-        EXPECT_EQ(firstAbove(exported[c], 1e-3f), kQuietStart + 1);
+        for (const auto& [block, channels] : exported)
+            EXPECT_EQ(firstAbove(channels[c], 1e-3f), kQuietStart + 1) << "block " << block;
+    }
+}
+
+TEST_F(ArdourExport, HearsTheLaneWhereTheEngineDoes)
+{
+    // The export departs from the engine's output without the lane at the first
+    // step's sample plus the latency, where the engine's output with it does.
+    // Ratio 20 turns each 12 dB step into a change of level of 0.1 to 0.2 dB
+    // over the next 0.1 s; the export's is the engine's.
+    using corvex::testing::rmsDb;
+    const auto change = [](const float* samples, int at) {
+        const std::vector<float> around(samples + at - 4800, samples + at + 4800);
+        return rmsDb(around, 4800, 9600) - rmsDb(around, 0, 4800);
+    };
+    for (int c = 0; c < 2; ++c)
+    {
+        SCOPED_TRACE(c);
+        const float* expected = advanced(reference.output[c]);
+        EXPECT_EQ(difference(expected, advanced(withoutLane[c])).first, kUpAt + latency);
+        EXPECT_GT(change(expected, kUpAt + latency), 0.05);
+        EXPECT_LT(change(expected, kDownAt + latency), -0.05);
+        for (const auto& [block, channels] : exported)
+        {
+            SCOPED_TRACE("block " + std::to_string(block));
+            EXPECT_EQ(difference(channels[c].data(), advanced(withoutLane[c])).first, kUpAt + latency);
+            for (const int at : {kUpAt + latency, kDownAt + latency})
+                EXPECT_NEAR(change(channels[c].data(), at), change(expected, at), 0.01) << "step at " << at;
+        }
     }
 }
 
 TEST_F(ArdourExport, IsTheEngineOutputAdvancedByItsLatency)
 {
-    // Ardour runs the plug-in in host blocks of 1024 frames, so the engine gets
-    // calls of 32 samples as the reference does: the same numbers, to the bit.
-    for (int c = 0; c < 2; ++c)
+    // Ardour (LV2) cuts the plug-in's run at each point of the lane, or the
+    // plug-in (VST3) cuts its run at each parameter point Ardour passes, and the
+    // plug-in ends its engine calls on its grid: the engine gets the reference's
+    // calls and values. The same numbers, to the bit, so the exports at all
+    // block sizes are the same.
+    for (const auto& [block, channels] : exported)
     {
-        double largest = 0.0;
-        for (int i = 0; i < kFrames; ++i)
-            largest = std::max(largest, std::abs(static_cast<double>(exported[c][i]) - reference.output[c][i + latency]));
-        EXPECT_EQ(largest, 0.0) << "channel " << c;
+        for (int c = 0; c < 2; ++c)
+        {
+            const Difference d = difference(channels[c].data(), advanced(reference.output[c]));
+            EXPECT_EQ(d.count, 0) << "block " << block << ", channel " << c << ": " << d;
+        }
     }
 }
 
@@ -143,21 +275,25 @@ TEST_F(ArdourExport, CompressesTheLoudPartOnly)
     for (int c = 0; c < 2; ++c)
     {
         SCOPED_TRACE(c);
+        const std::vector<float>& output = exported[kBlockSizes[0]][c];
         // Below the threshold the +12 dB in and -12 dB out cancel.
         const double quietIn = rmsDb(input[c], kQuietStart + kSettleFrames, kLoudStart);
-        const double quietOut = rmsDb(exported[c], kQuietStart + kSettleFrames, kLoudStart);
+        const double quietOut = rmsDb(output, kQuietStart + kSettleFrames, kLoudStart);
         EXPECT_NEAR(quietOut, quietIn, 0.5);
         // The step up to the loud part comes out at least four times smaller.
         const double stepIn = rmsDb(input[c], kMeterFrom, kLoudEnd) - quietIn;
-        const double stepOut = rmsDb(exported[c], kMeterFrom, kLoudEnd) - quietOut;
+        const double stepOut = rmsDb(output, kMeterFrom, kLoudEnd) - quietOut;
         EXPECT_LT(stepOut, stepIn / 4.0);
     }
 }
 
 TEST_F(ArdourExport, MetersShowTheLoudPartWhilePlaying)
 {
-    EXPECT_GE(results["position"], kMeterFrom);
-    EXPECT_LT(results["position"], kLoudEnd);
+    for (auto& [block, values] : results)
+    {
+        EXPECT_GE(values["position"], kMeterFrom) << "block " << block;
+        EXPECT_LT(values["position"], kLoudEnd) << "block " << block;
+    }
     // A meter holds its extreme over a host block: it lies within what the
     // engine's meters show over the settled loud part, far from their idle values.
     const std::pair<const char*, int> meters[] = {
@@ -166,18 +302,23 @@ TEST_F(ArdourExport, MetersShowTheLoudPartWhilePlaying)
         {"Output Peak L", kMeterOutput0},           {"Output Peak R", kMeterOutput1}};
     for (const auto& [name, meter] : meters)
     {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(results.count(name), 1u);
         float lowest = 0.0f;
         float highest = corvex::plugin::kMeterFloorDb;
-        for (int block = kMeterFrom / 32; block < kLoudEnd / 32; ++block)
+        for (const auto& [start, values] : reference.meters)
         {
-            const float db = corvex::plugin::meterLevelDb(reference.meters[block][meter]);
+            if (start < kMeterFrom || start >= kLoudEnd)
+                continue;
+            const float db = corvex::plugin::meterLevelDb(values[meter]);
             lowest = std::min(lowest, db);
             highest = std::max(highest, db);
         }
-        EXPECT_GE(results[name], lowest - 0.01);
-        EXPECT_LE(results[name], highest + 0.01);
+        for (auto& [block, values] : results)
+        {
+            SCOPED_TRACE(std::string(name) + ", block " + std::to_string(block));
+            ASSERT_EQ(values.count(name), 1u);
+            EXPECT_GE(values[name], lowest - 0.01);
+            EXPECT_LE(values[name], highest + 0.01);
+        }
     }
 }
 
@@ -197,7 +338,10 @@ int main(int argc, char** argv)
         if (file == nullptr || sf_writef_float(file, interleaved.data(), kFrames) != kFrames)
             return 1;
         sf_close(file);
-        std::cout << kFrames << ' ' << kMeterFrom << ' ' << kLoudEnd << '\n';
+        std::cout << kFrames << ' ' << kMeterFrom << ' ' << kLoudEnd << ' ' << kUpAt << ' ' << kDownAt;
+        for (const int block : kBlockSizes)
+            std::cout << ' ' << block;
+        std::cout << '\n';
         return 0;
     }
     workDir = argc == 2 ? argv[1] : "";

@@ -1,15 +1,19 @@
--- Runs the stereo plug-in in an Ardour session without a sound card: a stereo
--- track plays a WAV file through the plug-in (LV2 or VST3), the session is
--- exported to a 32-bit float WAV file, and then played in real time to read
--- the plug-in's meters in the middle of the loud part.
+-- Runs the stereo plug-in in an Ardour session without a sound card, in host
+-- blocks of BLOCK frames: a stereo track plays a WAV file through the plug-in
+-- (LV2 or VST3) with its input gain automated, the session is exported to a
+-- 32-bit float WAV file, and then played in real time to read the plug-in's
+-- meters in the middle of the loud part.
 --
---   ardour7-lua export_in_ardour.lua FORMAT WORK_DIR SIGNAL_WAV FRAMES METER_FROM METER_TO
+--   ardour7-lua export_in_ardour.lua FORMAT WORK_DIR SIGNAL_WAV FRAMES METER_FROM METER_TO UP_AT DOWN_AT BLOCK
 --
--- FORMAT is LV2 or VST3. Writes WORK_DIR/export.wav and WORK_DIR/results.txt:
--- one "name value" line each for the latency Ardour reads from the plug-in,
--- the six meters and the play position they were read at, then "done".
+-- FORMAT is LV2 or VST3. The input gain's lane holds the set value, steps 12 dB
+-- up at sample UP_AT and back at DOWN_AT. Writes WORK_DIR/export-BLOCK.wav and
+-- WORK_DIR/results-BLOCK.txt: one "name value" line each for the latency Ardour
+-- reads from the plug-in, the block size it runs, the six meters and the play
+-- position they were read at, then "done".
 local format, work, signal = arg[1], arg[2], arg[3]
 local frames, meterFrom, meterTo = tonumber(arg[4]), tonumber(arg[5]), tonumber(arg[6])
+local upAt, downAt, block = tonumber(arg[7]), tonumber(arg[8]), tonumber(arg[9])
 local rate = 48000
 
 -- Compresses hard: input +12 dB, ratio 20, output -12 dB, so the quiet part
@@ -19,8 +23,8 @@ local settings = { ["Input Gain"] = -12, ["Output Gain"] = -36, ["Ratio"] = 3 }
 local meters = { "Gain Reduction L", "Gain Reduction R", "Input Peak L", "Input Peak R",
                  "Output Peak L", "Output Peak R" }
 
-local results = assert(io.open(work .. "/results.txt", "w"))
-local function report(name, value) results:write(name, " ", tostring(value), "\n") end
+local results = assert(io.open(work .. "/results-" .. block .. ".txt", "w"))
+local function report(name, value) results:write(name, " ", tostring(value), "\n"); results:flush() end
 
 local function slurp(path) local f = assert(io.open(path)); local text = f:read("a"); f:close(); return text end
 local function spill(path, text) local f = assert(io.open(path, "w")); f:write(text); f:close() end
@@ -41,10 +45,9 @@ spill(ARDOUR.user_config_directory(-1) .. "/export/corvex-float.preset", [[
 </ExportPreset>
 ]])
 
--- The dummy backend needs no sound card; host blocks of 1024 frames make whole
--- engine calls of 32 samples.
+-- The dummy backend needs no sound card.
 local backend = AudioEngine:set_backend("None (Dummy)", "", "")
-backend:set_buffer_size(1024)
+backend:set_buffer_size(block)
 
 -- The session: one stereo track with the plug-in, set up, saved and closed.
 -- Headless Ardour has no import, so the file goes in as the session file's own
@@ -70,6 +73,7 @@ end
 for label, value in pairs(settings) do
   assert(ARDOUR.LuaAPI.set_processor_param(plugin, index[label], value), "cannot set " .. label)
 end
+local gainId = instance:nth_parameter(index["Input Gain"], true)
 -- A VST3 plug-in hears of new values in its next process call, and saves only
 -- what it has heard: let a few cycles pass before the session is saved.
 assert(ARDOUR.LuaAPI.wait_for_process_callback(4, 5000), "the engine does not run")
@@ -88,6 +92,19 @@ xml = replaceOnce(xml, "(<Playlist [^>]*)/>", '%1><Region name="signal" start="a
   'master-source-0="900001" master-source-1="900002"/></Playlist>')
 xml = replaceOnce(xml, "<Locations/>", '<Locations><Location id="900004" name="session" start="a0" end="' ..
   length .. '" flags="IsSessionRange"/></Locations>')
+-- The input gain's lane, in Play. Ardour 7.3 keeps a new plug-in lane in beats
+-- (1/1920 beat: 12.5 samples at 120 bpm), so the lane goes in in audio time,
+-- where a point can sit at any sample. Between two points Ardour interpolates
+-- linearly: a step is two points one sample apart.
+local low, high = settings["Input Gain"], settings["Input Gain"] + 12
+local points = { { 0, low }, { upAt - 1, low }, { upAt, high }, { downAt - 1, high }, { downAt, low } }
+local events = ""
+for _, point in ipairs(points) do
+  events = events .. string.format("a%d %g\n", point[1] * 282240000 // rate, point[2])
+end
+xml = replaceOnce(xml, '(<AutomationList automation%-id="parameter%-' .. gainId ..
+  '" id="%d+" interpolation%-style="Linear") time%-domain="BeatTime" state="Off"/>',
+  '%1 time-domain="AudioTime" state="Play"><events>' .. events .. '</events></AutomationList>')
 spill(dir .. "/" .. name .. ".ardour", xml)
 
 assert(load_session(dir, name), "cannot load the session")
@@ -98,11 +115,17 @@ for label, value in pairs(settings) do
   assert(ARDOUR.LuaAPI.get_processor_param(plugin, index[label], true) == value, label .. " was not restored")
 end
 report("latency", plugin:signal_latency())
+report("block", Session:get_block_size())
+local lane = ARDOUR.LuaAPI.plugin_automation(plugin, index["Input Gain"])
+assert(lane:size() == #points and lane:eval(Temporal.timepos_t(upAt - 1)) == low and
+       lane:eval(Temporal.timepos_t(upAt)) == high, "the input gain's lane did not load")
+assert(plugin:to_automatable():automation_control(Evoral.Parameter(ARDOUR.AutomationType.PluginAutomation, 0, gainId),
+       false):automation_state() == ARDOUR.AutoState.Play, "the input gain's lane does not play")
 
 local export = Session:simple_export()
 assert(export:set_preset(presetId), "no float WAV preset")
 export:set_folder(work)
-export:set_name("export")
+export:set_name("export-" .. block)
 export:set_range(0, frames)
 assert(export:run_export(), "the export failed")
 

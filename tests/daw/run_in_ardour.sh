@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs the stereo plug-in of one format (LV2 or VST3) in Ardour, headless, and
-# checks the exported file and the meters Ardour read.
+# Runs the stereo plug-in of one format (LV2 or VST3) in Ardour, headless, at
+# each host block size, and checks the exported files and the meters Ardour read.
 #
 #   run_in_ardour.sh FORMAT WORK_DIR BIN_DIR CHECK LUA_SCRIPT ARDOUR_LUA VST3_SCANNER
 set -eu
@@ -21,20 +21,29 @@ else
     ln -s "$bin/Corvex.lv2" "$HOME/.lv2/"
 fi
 
-# "frames meterFrom meterTo" for the session script.
+# "frames meterFrom meterTo upAt downAt" for the session script, then the host
+# block sizes to export at.
 numbers=$("$check" --write-signal "$work/signal.wav")
 set -- $numbers
+session_args="$1 $2 $3 $4 $5"
+shift 5
 
-# Ardour 7.3's export now and then corrupts its heap and dies before the script
-# has reported, so Ardour gets three attempts (a fault of the plug-in fails all
-# three) and its exit status is no verdict: the script's complete report is.
-for attempt in 1 2 3; do
-    rm -rf "$work/session" "$work/export.wav" "$work/results.txt"
-    timeout 30 "$ardour_lua" "$script" "$format" "$work" "$work/signal.wav" "$@" > "$work/ardour.log" 2>&1 || true
-    if grep -qx 'done 1' "$work/results.txt" 2> /dev/null; then
-        exec "$check" "$work"
-    fi
-    echo "Ardour stopped early (attempt $attempt):" >&2
-    tail -n 5 "$work/ardour.log" >&2
+# One Ardour run per block size, each from a new session (several exports in
+# one run, the block size changed between them, crash far more often). Ardour
+# 7.3's export now and then corrupts its heap and dies before the script has
+# reported, so each run gets three attempts (a fault of the plug-in fails all
+# three) and Ardour's exit status is no verdict: the script's complete report is.
+for block in "$@"; do
+    for attempt in 1 2 3; do
+        rm -rf "$work/session" "$work/export-$block.wav" "$work/results-$block.txt"
+        timeout 30 "$ardour_lua" "$script" "$format" "$work" "$work/signal.wav" $session_args "$block" \
+            > "$work/ardour-$block.log" 2>&1 || true
+        if grep -qx 'done 1' "$work/results-$block.txt" 2> /dev/null; then
+            continue 2
+        fi
+        echo "Ardour stopped early (block $block, attempt $attempt):" >&2
+        tail -n 5 "$work/ardour-$block.log" >&2
+    done
+    exit 1
 done
-exit 1
+exec "$check" "$work"
