@@ -78,15 +78,29 @@ void StreamRenderer::startBlock()
 
 void StreamRenderer::addFrames(const float* input, const float* sideChain, int sideChainChannels, int frames)
 {
+    // The side chain's block holds silence wherever the block has no side chain;
+    // a block without any passes none to the engine, so nothing is written then.
+    if (sideChain != nullptr && !blockHasSideChain_)
+    {
+        for (int channel = 0; channel < channels_; ++channel)
+            std::fill_n(sideChainBlock_[channel], filledFrames_, 0.0f);
+    }
+    for (int frame = 0; frame < frames; ++frame)
+    {
+        for (int channel = 0; channel < channels_; ++channel)
+            inputBlock_[channel][filledFrames_ + frame] = input[frame * channels_ + channel];
+    }
     for (int channel = 0; channel < channels_; ++channel)
     {
         const int sideChainChannel = std::min(channel, sideChainChannels - 1); // a mono side chain feeds both
-        for (int frame = 0; frame < frames; ++frame)
+        if (sideChain != nullptr)
         {
-            inputBlock_[channel][filledFrames_ + frame] = input[frame * channels_ + channel];
-            sideChainBlock_[channel][filledFrames_ + frame] =
-                sideChain != nullptr ? sideChain[frame * sideChainChannels + sideChainChannel] : 0.0f;
+            for (int frame = 0; frame < frames; ++frame)
+                sideChainBlock_[channel][filledFrames_ + frame] =
+                    sideChain[frame * sideChainChannels + sideChainChannel];
         }
+        else if (blockHasSideChain_)
+            std::fill_n(sideChainBlock_[channel] + filledFrames_, frames, 0.0f);
     }
     blockHasSideChain_ = blockHasSideChain_ || sideChain != nullptr;
     filledFrames_ += frames;
@@ -106,19 +120,23 @@ void StreamRenderer::processBlock(std::vector<float>& output)
     }
     engine_.process(inputs, outputs, blockHasSideChain_ ? sideChains : nullptr, channels_, blockFrames_);
 
-    float meters[kNumMeters];
-    for (int meter = 0; meter < kNumMeters; ++meter)
-        meters[meter] = engine_.getMeterValue(meter);
     if (observer_)
+    {
+        float meters[kNumMeters];
+        for (int meter = 0; meter < kNumMeters; ++meter)
+            meters[meter] = engine_.getMeterValue(meter);
         observer_(meters, blockFrames_);
+    }
 
     const int dropped = static_cast<int>(std::min<std::int64_t>(framesToDrop_, blockFrames_));
     framesToDrop_ -= dropped;
+    float interleaved[kCorvexMaxBufferSize * kCorvexMaxNumChannels];
     for (int frame = dropped; frame < blockFrames_; ++frame)
     {
         for (int channel = 0; channel < channels_; ++channel)
-            output.push_back(outputBlock[channel][frame]);
+            interleaved[frame * channels_ + channel] = outputBlock[channel][frame];
     }
+    output.insert(output.end(), interleaved + dropped * channels_, interleaved + blockFrames_ * channels_);
     blockStartSamples_ += blockFrames_;
     blockFrames_ = 0;
     filledFrames_ = 0;

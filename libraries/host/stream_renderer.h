@@ -17,7 +17,8 @@ struct RenderOptions
     bool keepLatency = false;             // false: drop the engine's latency and flush its tail
 };
 
-// Called after every process() call with the six meters (CorvexMeterIds order) and the block's length.
+// Called after every process() call with the six meters (CorvexMeterIds order)
+// and the block's length; without an observer the meters are not read.
 using BlockObserver = std::function<void(const float* meters, int frames)>;
 
 // Streams interleaved audio through an engine whose sample rate and parameters
