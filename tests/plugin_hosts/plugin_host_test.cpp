@@ -396,8 +396,9 @@ TEST_P(PluginHost, TheToolRendersTheSameAutomationToTheSameBits)
 
 // A host's stream may move any number of bytes per call: state saved through
 // pieces of 1, 7 and 64 bytes is the same as saved whole, and loads, in such
-// pieces, into a new instance with every control as it was. LV2 hosts store
-// the control ports themselves.
+// pieces, into a new instance with every control as it was, which saves the
+// same bytes again. An empty, a random, a truncated and a headless blob are
+// refused without a change. LV2 hosts store the control ports themselves.
 TEST_P(PluginHost, StateSurvivesStreamsThatMoveFewBytesPerCall)
 {
     if (GetParam().format == Format::Lv2)
@@ -425,7 +426,24 @@ TEST_P(PluginHost, StateSurvivesStreamsThatMoveFewBytesPerCall)
         ASSERT_TRUE(restored->loadState(*whole));
         for (int id = 0; id < kNumParameters; ++id)
             EXPECT_FLOAT_EQ(restored->parameterValue(id), values[id]) << descriptions[id].name;
+        EXPECT_EQ(restored->saveState(), whole);
     }
+
+    // What is not a state is refused, changes nothing and leaves the plug-in working.
+    std::vector<char> noise(300);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919u + 13u) % 251u); // bytes 0 to 250 and 254, the terminator
+    const std::vector<char> truncated(whole->begin(), whole->end() - 20);
+    std::vector<char> withoutParameters(*whole);
+    withoutParameters.erase(withoutParameters.begin(), withoutParameters.begin() + 40);
+    ::testing::internal::CaptureStderr();
+    for (const std::vector<char>& blob : {std::vector<char>(), noise, truncated, withoutParameters})
+    {
+        EXPECT_FALSE(plugin->loadState(blob)) << blob.size() << " bytes";
+        EXPECT_EQ(plugin->saveState(), whole) << "a refused state changed the plug-in";
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(plugin->process(channels, {}, channels, 64));
 }
 
 // A host's generic view shows the engine's texts with their units and reads
