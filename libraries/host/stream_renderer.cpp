@@ -85,11 +85,18 @@ void StreamRenderer::addFrames(const float* input, const float* sideChain, int s
         for (int channel = 0; channel < channels_; ++channel)
             std::fill_n(sideChainBlock_[channel], filledFrames_, 0.0f);
     }
-    for (int frame = 0; frame < frames; ++frame)
+    float* const left = inputBlock_[0] + filledFrames_;
+    float* const right = inputBlock_[1] + filledFrames_;
+    if (channels_ == 2) // spelled out for the compiler: most streams are stereo
     {
-        for (int channel = 0; channel < channels_; ++channel)
-            inputBlock_[channel][filledFrames_ + frame] = input[frame * channels_ + channel];
+        for (int frame = 0; frame < frames; ++frame)
+        {
+            left[frame] = input[2 * frame];
+            right[frame] = input[2 * frame + 1];
+        }
     }
+    else
+        std::copy_n(input, frames, left);
     for (int channel = 0; channel < channels_; ++channel)
     {
         const int sideChainChannel = std::min(channel, sideChainChannels - 1); // a mono side chain feeds both
@@ -131,11 +138,16 @@ void StreamRenderer::processBlock(std::vector<float>& output)
     const int dropped = static_cast<int>(std::min<std::int64_t>(framesToDrop_, blockFrames_));
     framesToDrop_ -= dropped;
     float interleaved[kCorvexMaxBufferSize * kCorvexMaxNumChannels];
-    for (int frame = dropped; frame < blockFrames_; ++frame)
+    if (channels_ == 2)
     {
-        for (int channel = 0; channel < channels_; ++channel)
-            interleaved[frame * channels_ + channel] = outputBlock[channel][frame];
+        for (int frame = dropped; frame < blockFrames_; ++frame)
+        {
+            interleaved[2 * frame] = outputBlock[0][frame];
+            interleaved[2 * frame + 1] = outputBlock[1][frame];
+        }
     }
+    else
+        std::copy(outputBlock[0] + dropped, outputBlock[0] + blockFrames_, interleaved + dropped);
     output.insert(output.end(), interleaved + dropped * channels_, interleaved + blockFrames_ * channels_);
     blockStartSamples_ += blockFrames_;
     blockFrames_ = 0;
