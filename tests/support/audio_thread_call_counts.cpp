@@ -5,15 +5,18 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <utility>
+
+using corvex::testing::CallCounts;
 
 namespace
 {
 
 // Plain thread-local data initialised at compile time: reading it never allocates.
 constinit thread_local bool counting = false;
-constinit thread_local corvex::testing::CallCounts counted{};
+constinit thread_local CallCounts counted{};
 
-void count(std::uint64_t corvex::testing::CallCounts::*what)
+void count(std::uint64_t CallCounts::*what)
 {
     if (counting)
         ++(counted.*what);
@@ -35,70 +38,38 @@ void* __libc_realloc(void*, std::size_t);
 void* __libc_memalign(std::size_t, std::size_t);
 void __libc_free(void*);
 
-void* malloc(std::size_t size)
-{
-    count(&corvex::testing::CallCounts::allocations);
-    return __libc_malloc(size);
-}
-void* calloc(std::size_t n, std::size_t size)
-{
-    count(&corvex::testing::CallCounts::allocations);
-    return __libc_calloc(n, size);
-}
-void* realloc(void* p, std::size_t size)
-{
-    count(&corvex::testing::CallCounts::allocations);
-    return __libc_realloc(p, size);
-}
-void* aligned_alloc(std::size_t alignment, std::size_t size)
-{
-    count(&corvex::testing::CallCounts::allocations);
-    return __libc_memalign(alignment, size);
-}
+// clang-format off
+void* malloc(std::size_t size) { count(&CallCounts::allocations); return __libc_malloc(size); }
+void* calloc(std::size_t n, std::size_t size) { count(&CallCounts::allocations); return __libc_calloc(n, size); }
+void* realloc(void* p, std::size_t size) { count(&CallCounts::allocations); return __libc_realloc(p, size); }
+void* aligned_alloc(std::size_t alignment, std::size_t size) { count(&CallCounts::allocations); return __libc_memalign(alignment, size); }
 int posix_memalign(void** p, std::size_t alignment, std::size_t size)
 {
-    count(&corvex::testing::CallCounts::allocations);
+    count(&CallCounts::allocations);
     *p = __libc_memalign(alignment, size);
     return *p != nullptr ? 0 : ENOMEM;
 }
-void free(void* p)
-{
-    if (p != nullptr)
-        count(&corvex::testing::CallCounts::deallocations);
-    __libc_free(p);
-}
+void free(void* p) { if (p != nullptr) count(&CallCounts::deallocations); __libc_free(p); }
 int pthread_mutex_lock(pthread_mutex_t* mutex)
 {
     static const auto lock = real<int (*)(pthread_mutex_t*)>("pthread_mutex_lock");
-    count(&corvex::testing::CallCounts::locks);
+    count(&CallCounts::locks);
     return lock(mutex);
 }
 int pthread_mutex_trylock(pthread_mutex_t* mutex)
 {
     static const auto tryLock = real<int (*)(pthread_mutex_t*)>("pthread_mutex_trylock");
-    count(&corvex::testing::CallCounts::locks);
+    count(&CallCounts::locks);
     return tryLock(mutex);
 }
+// clang-format on
 }
 
 namespace corvex::testing
 {
 
-void resumeCountingCalls()
-{
-    counting = true;
-}
-
-void pauseCountingCalls()
-{
-    counting = false;
-}
-
-CallCounts takeCallCounts()
-{
-    const CallCounts taken = counted;
-    counted = {};
-    return taken;
-}
+void resumeCountingCalls() { counting = true; }
+void pauseCountingCalls() { counting = false; }
+CallCounts takeCallCounts() { return std::exchange(counted, CallCounts{}); }
 
 } // namespace corvex::testing

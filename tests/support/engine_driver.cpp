@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <random>
 
 namespace corvex::testing
 {
@@ -51,13 +50,11 @@ std::vector<float> sine(double amplitude, double frequencyHz, int sampleRate, in
     return samples;
 }
 
-std::vector<float> noise(double amplitude, int length, unsigned seed)
+std::vector<float> noise(double amplitude, int length, std::uint32_t seed)
 {
-    std::mt19937 generator(seed);
-    std::uniform_real_distribution<double> distribution(-amplitude, amplitude);
     std::vector<float> samples(static_cast<std::size_t>(length));
     for (float& s : samples)
-        s = static_cast<float>(distribution(generator));
+        s = static_cast<float>(lcgNoiseSample(seed, amplitude));
     return samples;
 }
 

@@ -3,6 +3,7 @@
 #include "corvex_engine.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -32,9 +33,17 @@ struct StreamResult
 StreamResult stream(CorvexEngine& engine, const Channels& input, const Channels& sideChain = {}, int blockSize = 32,
                     const std::function<void(int, int)>& beforeBlock = {});
 
-// A sine of the given peak amplitude from phase 0, and uniform noise in [-amplitude, amplitude] from a seed.
+// Uniform in [-amplitude, amplitude) from a linear congruential generator: integer arithmetic
+// only, so the same numbers on every platform (the reference recording relies on it).
+inline double lcgNoiseSample(std::uint32_t& state, double amplitude)
+{
+    state = state * 1664525u + 1013904223u;
+    return amplitude * (static_cast<double>(state >> 8) / 8388608.0 - 1.0);
+}
+
+// A sine of the given peak amplitude from phase 0, and the noise above from a seed.
 std::vector<float> sine(double amplitude, double frequencyHz, int sampleRate, int length);
-std::vector<float> noise(double amplitude, int length, unsigned seed);
+std::vector<float> noise(double amplitude, int length, std::uint32_t seed);
 
 // RMS level in dB of samples [begin, end).
 double rmsDb(const std::vector<float>& samples, std::size_t begin, std::size_t end);

@@ -18,16 +18,31 @@ public:
     ReportCapture(const ReportCapture&) = delete;
     ReportCapture& operator=(const ReportCapture&) = delete;
 
-    void onReport(const core::AssertionReport& report) override;
-    std::vector<core::AssertionReport> reports() const;
-    std::size_t count() const { return reports().size(); }
+    void onReport(const core::AssertionReport& report) override
+    {
+        std::lock_guard lock(mutex_);
+        reports_.push_back(report);
+    }
+    std::size_t count() const
+    {
+        std::lock_guard lock(mutex_);
+        return reports_.size();
+    }
     void clear()
     {
         std::lock_guard lock(mutex_);
         reports_.clear();
     }
     // Each report as "level file:line expression | message", for comparing whole lists.
-    std::vector<std::string> described() const;
+    std::vector<std::string> described() const
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<std::string> lines;
+        for (const core::AssertionReport& r : reports_)
+            lines.push_back(std::to_string(r.level) + " " + r.file + ":" + std::to_string(r.line) + " " + r.expression +
+                            " | " + r.message);
+        return lines;
+    }
 
 private:
     mutable std::mutex mutex_;

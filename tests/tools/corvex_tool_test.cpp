@@ -2,6 +2,7 @@
 // input is refused cleanly, the output is aligned with the input, and the
 // side-chain file drives the gain reduction.
 #include "corvex_engine.h"
+#include "tests/support/engine_driver.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -93,9 +94,8 @@ Sound noise(int sampleRate, int channels, double seconds, double peak, double fr
     std::uint32_t state = 12345u;
     for (long index = 0; index < std::lround(seconds * sampleRate) * channels; ++index)
     {
-        state = state * 1664525u + 1013904223u;
-        const bool sounding = index / channels >= std::lround(from * sampleRate);
-        sound.samples.push_back(sounding ? static_cast<float>(peak * (state / 2147483648.0 - 1.0)) : 0.0f);
+        const float sample = static_cast<float>(corvex::testing::lcgNoiseSample(state, peak));
+        sound.samples.push_back(index / channels >= std::lround(from * sampleRate) ? sample : 0.0f);
     }
     return sound;
 }

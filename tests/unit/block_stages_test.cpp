@@ -10,6 +10,7 @@
 #include "model/sample_rate_setup.h"
 #include "model/sliding_window_maximum.h"
 #include "model/soft_clip.h"
+#include "tests/support/engine_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -134,13 +135,6 @@ TEST(FeedbackGainKernel, TheHoldWindowIsClampedToOneAnd960)
     }
 }
 
-// A loud, repeatable test signal: every clip of the circuits is reached.
-double hotSample(std::uint32_t& state, double amplitude)
-{
-    state = state * 1664525u + 1013904223u;
-    return amplitude * (static_cast<double>(state >> 8) / 8388608.0 - 1.0);
-}
-
 // The two-lane output stage gives each lane the one-channel stage's bits, also
 // below the second circuit's floor and while the output gain ramps.
 TEST(OutputStageLanes, EachLaneIsTheOneChannelStage)
@@ -159,7 +153,7 @@ TEST(OutputStageLanes, EachLaneIsTheOneChannelStage)
         OutputStage<1> right(&alone[1], &targets[1], 32, k);
         for (int i = 0; i < 32; ++i)
         {
-            const double x0 = hotSample(random, 3.0), x1 = hotSample(random, 0.5);
+            const double x0 = testing::lcgNoiseSample(random, 3.0), x1 = testing::lcgNoiseSample(random, 0.5);
             const DoubleLanes both = lanesStage.sample(lanes(x0, x1));
             ASSERT_EQ(std::bit_cast<std::uint64_t>(both[0]), std::bit_cast<std::uint64_t>(left.sample(0, x0)));
             ASSERT_EQ(std::bit_cast<std::uint64_t>(both[1]), std::bit_cast<std::uint64_t>(right.sample(0, x1)));
@@ -199,7 +193,7 @@ TEST(FeedbackGainKernel, StereoLanesAreTwoMonoComputers)
             double detector[2][32], gains[2][32], alone[32];
             for (int i = 0; i < 32; ++i)
                 for (auto& channel : detector)
-                    channel[i] = hotSample(random, 2.0);
+                    channel[i] = testing::lcgNoiseSample(random, 2.0);
             const double* in[2] = {detector[0], detector[1]};
             double* out[2] = {gains[0], gains[1]};
             feedbackGainKernel(in, out, 32, stereo->kernel, *snapshot);

@@ -45,7 +45,7 @@ const Scenario kScenarios[] = {
 };
 
 // Test signals built from integer arithmetic only, so they are the same on every
-// platform's maths library: a triangle wave and a linear congruential noise.
+// platform's maths library: a triangle wave and the support library's noise.
 std::vector<float> triangle(double amplitude, int periodSamples, int length)
 {
     std::vector<float> samples(static_cast<std::size_t>(length));
@@ -54,13 +54,6 @@ std::vector<float> triangle(double amplitude, int periodSamples, int length)
         const double phase = static_cast<double>(i % periodSamples) / periodSamples;
         samples[static_cast<std::size_t>(i)] = static_cast<float>(amplitude * (phase < 0.5 ? 4.0 * phase - 1.0 : 3.0 - 4.0 * phase));
     }
-    return samples;
-}
-std::vector<float> integerNoise(double amplitude, int length, std::uint32_t state)
-{
-    std::vector<float> samples(static_cast<std::size_t>(length));
-    for (float& s : samples)
-        s = static_cast<float>(amplitude * (static_cast<double>((state = state * 1664525u + 1013904223u) >> 8) / 8388608.0 - 1.0));
     return samples;
 }
 
@@ -82,12 +75,12 @@ std::string hashScenario(const Scenario& scenario)
     for (int c = 0; c < scenario.numChannels; ++c)
     {
         auto signal = triangle(0.8, scenario.sampleRate / (110 * (c + 1)), length);
-        const auto hiss = integerNoise(0.2, length, 100u + static_cast<std::uint32_t>(c));
+        const auto hiss = noise(0.2, length, 100u + static_cast<std::uint32_t>(c));
         for (std::size_t i = 0; i < signal.size(); ++i)
             signal[i] += hiss[i] * static_cast<float>((i / 2000) % 2);
         input.push_back(signal);
         if (scenario.externalSideChain)
-            sideChain.push_back(integerNoise(0.9, length, 200u + static_cast<std::uint32_t>(c)));
+            sideChain.push_back(noise(0.9, length, 200u + static_cast<std::uint32_t>(c)));
     }
     const auto result = stream(*engine, input, sideChain, scenario.blockSize);
     std::uint64_t hash = 0xCBF29CE484222325ull;
