@@ -24,21 +24,14 @@ using namespace corvex::testing;
     return ::testing::AssertionSuccess();
 }
 
-TEST(EngineSound, EffectOffAndFullyDryNullAgainstTheDelayedInput)
+// Fully dry the output is the input delayed by the latency, bit for bit, while
+// the model goes on compressing. (Effect off: tests/validation/host_behaviour_test.)
+TEST(EngineSound, FullyDryNullsAgainstTheDelayedInput)
 {
-    for (int rate : {44100, 48000, 96000, 192000})
-        for (bool effectOff : {true, false})
-        {
-            SCOPED_TRACE(std::to_string(rate) + (effectOff ? " effect off" : " Dry / Wet 0"));
-            auto engine = effectOff ? makeEngine(rate, {{kParamEnableEffect, 0.0f}})
-                                    : makeEngine(rate, {{kParamDryWet, 0.0f}, {kParamInputGain, 1.0f}});
-            const Channels input = {noise(1.0, 4096, 3), noise(0.25, 4096, 4)};
-            const auto result = stream(*engine, input, {}, 17);
-            EXPECT_EQ(engine->getLatencySamples(), rate / 200);
-            EXPECT_TRUE(isDelayedCopy(input, result.output, rate / 200));
-            // Off, the model does not run; fully dry, it compresses all the same.
-            EXPECT_EQ(result.meters.back()[kMeterGainReduction1] == 1.0f, effectOff);
-        }
+    const Channels input = {noise(1.0, 4096, 3), noise(0.25, 4096, 4)};
+    const auto result = stream(*makeEngine(48000, {{kParamDryWet, 0.0f}, {kParamInputGain, 1.0f}}), input, {}, 17);
+    EXPECT_TRUE(isDelayedCopy(input, result.output, 240));
+    EXPECT_LT(result.meters.back()[kMeterGainReduction1], 1.0f);
 }
 
 // A switch or mix changed at a block boundary glides from the old sound A to the
