@@ -138,6 +138,10 @@ void CorvexPlugin::initParameter(const uint32_t index, Parameter& parameter)
     parameter.ranges.min = range.minimum;
     parameter.ranges.max = range.maximum;
     parameter.ranges.def = controlValues_[index].load(std::memory_order_relaxed);
+    // The host's bypass button works this switch, which keeps the engine's
+    // latency-aligned crossfade (CLAP and VST3 hosts see it turned over).
+    if (description.id == kParamEnableEffect)
+        parameter.designation = kParameterDesignationEnabled;
     switch (description.kind)
     {
     case ParameterKind::Continuous:
