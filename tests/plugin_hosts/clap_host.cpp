@@ -114,8 +114,15 @@ public:
     HostParameterInfo parameterInfo(int index) override
     {
         const clap_param_info_t param = info(index);
-        return {param.name, param.min_value, param.max_value, param.default_value,
-                (param.flags & CLAP_PARAM_IS_READONLY) != 0, (param.flags & CLAP_PARAM_IS_STEPPED) != 0, ""};
+        return {param.name,
+                param.min_value,
+                param.max_value,
+                param.default_value,
+                (param.flags & CLAP_PARAM_IS_READONLY) != 0,
+                (param.flags & CLAP_PARAM_IS_STEPPED) != 0,
+                "",
+                (param.flags & CLAP_PARAM_IS_BYPASS) != 0,
+                false};
     }
 
     std::string valueText(int index, double plainValue) override
@@ -163,7 +170,7 @@ public:
         event.param_id = info(index).id;
         event.note_id = event.port_index = event.channel = event.key = -1;
         event.value = plainValue;
-        return static_cast<float>(plainValue);
+        return static_cast<float>((info(index).flags & CLAP_PARAM_IS_BYPASS) != 0 ? 1.0 - plainValue : plainValue);
     }
 
     bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,

@@ -20,6 +20,8 @@ struct HostParameterInfo
     bool isOutput;      // read-only: written by the plug-in (the meters)
     bool isStepped;     // switches and choices
     std::string symbol; // what LV2 hosts store a control by; none in other formats
+    bool isBypass;      // the host's bypass (CLAP, VST3): 1 is bypassed
+    bool isEnabled;     // designated lv2:enabled (LV2): 1 is on
 };
 
 // Channels of the audio buses the plug-in declares: the main input, the input
@@ -80,7 +82,8 @@ public:
 
     // Queues a change for the frame at frameOffset of the next block (changes
     // queued in the order of their offsets); returns the plain value, as a
-    // float, that the plug-in receives for it (not a number: none). CLAP and
+    // float, that the plug-in receives for it (not a number: none; a host's
+    // bypass reaches the plug-in's enable switch turned over). CLAP and
     // VST3 hand it over as an event or point at that frame, the LV2 host splits
     // its run there, as LV2 hosts do for automation.
     virtual float queueParameterChange(int index, double plainValue, int frameOffset) = 0;

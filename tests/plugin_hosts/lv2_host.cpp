@@ -127,9 +127,18 @@ public:
             lilv_node_free(owned);
             return result;
         };
-        return {text(lilv_port_get_name(plugin_, port)), value(minimum), value(maximum), value(defaultValue),
-                isA(port, LV2_CORE__OutputPort), hasProperty(port, LV2_CORE__integer),
-                lilv_node_as_string(lilv_port_get_symbol(plugin_, port))};
+        LilvNodes* const designations = lilv_port_get_value(plugin_, port, node(LV2_CORE__designation).get());
+        const bool enabled = lilv_nodes_contains(designations, node(LV2_CORE__enabled).get());
+        lilv_nodes_free(designations);
+        return {text(lilv_port_get_name(plugin_, port)),
+                value(minimum),
+                value(maximum),
+                value(defaultValue),
+                isA(port, LV2_CORE__OutputPort),
+                hasProperty(port, LV2_CORE__integer),
+                lilv_node_as_string(lilv_port_get_symbol(plugin_, port)),
+                false,
+                enabled};
     }
 
     // The label of the scale point at that value; continuous controls have none.

@@ -75,6 +75,12 @@ void PrintTo(const HostCase& host, std::ostream* stream)
 
 constexpr int kMaxBlockFrames = 4096;
 
+// "Enable Effect" off as the host sets it: its bypass on in CLAP and VST3.
+double effectOff(HostedPlugin& plugin)
+{
+    return plugin.parameterInfo(kParamEnableEffect).isBypass ? 1.0 : 0.0;
+}
+
 std::unique_ptr<HostedPlugin> load(const HostCase& host, double sampleRate = kSampleRate)
 {
 #if defined(CORVEX_LV2_STEREO)
@@ -142,18 +148,24 @@ TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
 #endif
         EXPECT_FALSE(info.isOutput);
         EXPECT_EQ(info.isStepped, !continuous);
+        // The enable switch is the host's bypass, turned over in CLAP and VST3.
+        const bool enableSwitch = description.id == kParamEnableEffect;
+        EXPECT_EQ(info.isBypass, enableSwitch && GetParam().format != Format::Lv2);
+        EXPECT_EQ(info.isEnabled, enableSwitch && GetParam().format == Format::Lv2);
         EXPECT_EQ(info.minimum, continuous ? std::min(description.displayAtZero, description.displayAtOne) : 0.0f);
         EXPECT_EQ(info.maximum, continuous ? std::max(description.displayAtZero, description.displayAtOne)
                                            : static_cast<float>(description.choices.size() - 1));
         // VST3 carries the default as a normalized value, which the framework works out in single precision.
         const double defaultTolerance =
             GetParam().format == Format::Vst3 ? (info.maximum - info.minimum) * 0x1p-23 : 0.0;
+        const auto hostIndex = [&](std::ptrdiff_t index) { return info.isBypass ? 1 - index : index; };
         EXPECT_NEAR(info.defaultValue,
                     continuous ? engine->getDisplayValue(description.id, description.defaultNormalizedValue)
-                               : static_cast<float>(defaultChoice - description.choices.begin()),
+                               : static_cast<float>(hostIndex(defaultChoice - description.choices.begin())),
                     defaultTolerance);
         for (std::size_t index = 0; index < description.choices.size(); ++index)
-            EXPECT_EQ(plugin->valueText(description.id, static_cast<double>(index)), description.choices[index].text);
+            EXPECT_EQ(plugin->valueText(description.id, static_cast<double>(hostIndex(index))),
+                      description.choices[index].text);
     }
     for (int meter = kNumParameters; meter < plugin->parameterCount(); ++meter)
     {
@@ -216,7 +228,7 @@ TEST_P(PluginHost, OutputAndMetersAreTheEnginesBitForBitAsControlsChange)
 TEST_P(PluginHost, EffectOffIsTheInputDelayedByTheReportedLatency)
 {
     LockstepRun run(*plugin, n);
-    run.setControl(kParamEnableEffect, 0.0);
+    run.setControl(kParamEnableEffect, effectOff(*plugin));
     run.processFrames(kSampleRate / 10, 64);
     EXPECT_EQ(run.differingSamples(), 0);
     const int latency = plugin->latencySamples();
@@ -409,7 +421,8 @@ TEST_P(PluginHost, StateSurvivesStreamsThatMoveFewBytesPerCall)
         const HostParameterInfo info = plugin->parameterInfo(description.id);
         const double step = (description.id * 7 % 10 + 0.5) / 10.0;
         const double value = info.minimum + step * (info.maximum - info.minimum);
-        values.push_back(plugin->queueParameterChange(description.id, info.isStepped ? std::round(value) : value));
+        const float received = plugin->queueParameterChange(description.id, info.isStepped ? std::round(value) : value);
+        values.push_back(info.isBypass ? 1.0f - received : received); // as the host sees it
     }
     std::vector<float> silence(64);
     std::vector<float*> channels(n, silence.data());
@@ -492,7 +505,7 @@ TEST_P(PluginHost, HostsReadTheGainReductionTheMetersShow)
     ASSERT_LT(deepest, -3.0) << "it compresses";
     // VST3 carries it to the controller as a normalized value in single precision
     EXPECT_NEAR(plugin->hostGainReductionDb().value_or(1.0), deepest, 1e-4);
-    run.setControl(kParamEnableEffect, 0.0);
+    run.setControl(kParamEnableEffect, effectOff(*plugin));
     run.processFrames(kSampleRate / 2, 256);
     EXPECT_EQ(plugin->hostGainReductionDb().value_or(1.0), 0.0);
     EXPECT_EQ(run.differingSamples(), 0);
@@ -525,7 +538,7 @@ TEST_P(PluginHost, MixerStripPictureShowsTheGainReduction)
                                        run.pluginMeterDb(MeterKind::GainReduction, n - 1));
     EXPECT_NEAR(barDepth(*compressing), -reductionDb / 24.0 * 48.0, 1.5);
     EXPECT_EQ(plugin->renderInlineDisplay(100, 20)->height, 20);
-    run.setControl(kParamEnableEffect, 0.0);
+    run.setControl(kParamEnableEffect, effectOff(*plugin));
     run.processFrames(kSampleRate / 2, 256);
     const std::optional<HostedPlugin::Picture> bypassed = plugin->renderInlineDisplay(120, 80);
     EXPECT_EQ(barDepth(*bypassed), 0);

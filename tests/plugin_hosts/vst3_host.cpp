@@ -477,7 +477,9 @@ public:
                 toPlain(index, info.default_normalised_value),
                 (info.flags & V3_PARAM_READ_ONLY) != 0,
                 info.step_count > 0,
-                ""};
+                "",
+                (info.flags & V3_PARAM_IS_BYPASS) != 0,
+                false};
     }
 
     std::string valueText(int index, double plainValue) override
@@ -527,7 +529,9 @@ public:
             return NAN; // no normalized value stands for it: nothing reaches the plug-in
         ParameterQueue& queue = *inputChanges_.queueFor(id(index));
         queue.add(frameOffset, toNormalized(index, plainValue));
-        return static_cast<float>(toPlain(index, queue.last()));
+        const double received = toPlain(index, queue.last());
+        const bool bypass = (parameters_.at(static_cast<std::size_t>(index)).flags & V3_PARAM_IS_BYPASS) != 0;
+        return static_cast<float>(bypass ? 1.0 - received : received);
     }
 
     bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
