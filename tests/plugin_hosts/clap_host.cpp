@@ -173,6 +173,13 @@ public:
         return static_cast<float>((info(index).flags & CLAP_PARAM_IS_BYPASS) != 0 ? 1.0 - plainValue : plainValue);
     }
 
+    bool queueForeignEvent(int index, double plainValue) override
+    {
+        queueParameterChange(index, plainValue, 0);
+        inputEvents_.back().header.space_id = CLAP_CORE_EVENT_SPACE_ID + 1;
+        return true;
+    }
+
     bool process(std::span<float*> mainInputs, std::span<float*> sideChainInputs, std::span<float*> outputs,
                  int frames) override
     {

@@ -88,6 +88,9 @@ public:
     // its run there, as LV2 hosts do for automation.
     virtual float queueParameterChange(int index, double plainValue, int frameOffset) = 0;
     float queueParameterChange(int index, double plainValue) { return queueParameterChange(index, plainValue, 0); }
+    // The same change as an event of another namespace than the format's own
+    // (CLAP event spaces); false when the format has no such thing.
+    virtual bool queueForeignEvent(int /*index*/, double /*plainValue*/) { return false; }
     // One host block: main and side-chain inputs in, outputs out, queued changes
     // delivered. The channels follow audioLayout(); no side-chain channels leave
     // the side chain unconnected. A block of no frames delivers the changes only

@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <atomic>
 #include <limits>
 #include <map>
+#include <thread>
 #include <tuple>
 #include <set>
 #include <string>
@@ -605,6 +607,46 @@ TEST_P(PluginHost, ValidatorChecksAtTheirRatesAndBlockSizes)
             EXPECT_EQ(tested->latencySamples(), static_cast<int>(newRate * 0.005)) << newRate;
         }
     }
+}
+
+// Events of another namespace than the format's own change nothing, even
+// where their type number is that of a parameter change.
+TEST_P(PluginHost, EventsOfAnotherNamespaceChangeNothing)
+{
+    LockstepRun run(*plugin, n);
+    if (!plugin->queueForeignEvent(kParamRatio, 4.0))
+        GTEST_SKIP() << "the format has one namespace";
+    run.processFrames(2048, 256);
+    EXPECT_EQ(plugin->parameterValue(kParamRatio), 0.0);
+    EXPECT_EQ(run.differingSamples(), 0);
+}
+
+// A host's main thread reads the controls and saves the state while its audio
+// thread processes with controls moving: every save loads into a new instance.
+TEST_P(PluginHost, MainThreadReadsAndSavesWhileTheAudioThreadRuns)
+{
+    std::atomic<bool> audioDone = false;
+    std::vector<std::vector<char>> saves;
+    std::thread audio([&] {
+        std::vector<float> buffer(256, 0.25f);
+        std::vector<float*> channels(n, buffer.data());
+        for (int block = 0; block < 400; ++block)
+        {
+            plugin->queueParameterChange(kParamInputGain, -24.0 + block % 24);
+            plugin->process(channels, {}, channels, 256);
+        }
+        audioDone = true;
+    });
+    while (!audioDone)
+    {
+        for (int id = 0; id < kNumParameters; ++id)
+            plugin->parameterValue(id);
+        if (const auto saved = plugin->saveState(); saved && saves.size() < 32 && GetParam().format != Format::Lv2)
+            saves.push_back(*saved);
+    }
+    audio.join();
+    for (const std::vector<char>& saved : saves)
+        EXPECT_TRUE(load(GetParam())->loadState(saved));
 }
 
 // A CLAP factory makes only its own plug-ins, and a host may activate one for
