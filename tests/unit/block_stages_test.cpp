@@ -135,13 +135,20 @@ TEST(FeedbackGainKernel, TheHoldWindowIsClampedToOneAnd960)
     }
 }
 
-// The two-lane output stage gives each lane the one-channel stage's bits, also
-// below the second circuit's floor and while the output gain ramps.
-TEST(OutputStageLanes, EachLaneIsTheOneChannelStage)
+// Model state after a reset, prepared for 48 kHz; on the heap, as it is large.
+std::unique_ptr<ModelState> preparedState()
 {
     auto state = std::make_unique<ModelState>();
     resetModelState(*state);
     prepareFixedFilters(*state, 48000.0);
+    return state;
+}
+
+// The two-lane output stage gives each lane the one-channel stage's bits, also
+// below the second circuit's floor and while the output gain ramps.
+TEST(OutputStageLanes, EachLaneIsTheOneChannelStage)
+{
+    const auto state = preparedState();
     ChannelState alone[2] = {state->channels[0], state->channels[1]};
     const OutputStageConstants k = computeOutputStageConstants(48000.0);
     std::uint32_t random = 7;
@@ -180,13 +187,7 @@ TEST(FeedbackGainKernel, StereoLanesAreTwoMonoComputers)
     for (const std::int32_t window : {1, 40})
     {
         snapshot->warpLeadSamples = window;
-        auto stereo = std::make_unique<ModelState>();
-        auto mono = std::make_unique<ModelState[]>(2);
-        for (ModelState* s : {stereo.get(), &mono[0], &mono[1]})
-        {
-            resetModelState(*s);
-            prepareFixedFilters(*s, 48000.0);
-        }
+        const std::unique_ptr<ModelState> stereo = preparedState(), mono[2] = {preparedState(), preparedState()};
         std::uint32_t random = 3;
         for (int block = 0; block < 30; ++block)
         {
@@ -199,7 +200,7 @@ TEST(FeedbackGainKernel, StereoLanesAreTwoMonoComputers)
             feedbackGainKernel(in, out, 32, stereo->kernel, *snapshot);
             for (int c = 0; c < 2; ++c)
             {
-                feedbackGainKernel(detector[c], alone, 32, mono[c].kernel, *snapshot);
+                feedbackGainKernel(detector[c], alone, 32, mono[c]->kernel, *snapshot);
                 for (int i = 0; i < 32; ++i)
                     ASSERT_EQ(std::bit_cast<std::uint64_t>(gains[c][i]), std::bit_cast<std::uint64_t>(alone[i]))
                         << "window " << window << " block " << block << " channel " << c << " sample " << i;
