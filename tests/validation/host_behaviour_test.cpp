@@ -21,9 +21,7 @@ namespace
 
 using Engine = std::unique_ptr<CorvexEngine>;
 
-class HostLatency : public ::testing::TestWithParam<int>
-{
-};
+using HostLatency = ::testing::TestWithParam<int>;
 
 // With the effect off from the set-up on, the output is the input delayed by
 // the reported latency from the first sample (the dry delay starting silent).
@@ -70,9 +68,7 @@ TEST_P(HostLatency, ReportedLatencyIsTheExactDelayWithTheEffectOff)
 
 INSTANTIATE_TEST_SUITE_P(MonoAndStereo, HostLatency, ::testing::Values(1, 2));
 
-class HostSignals : public ::testing::TestWithParam<SignalKind>
-{
-};
+using HostSignals = ::testing::TestWithParam<SignalKind>;
 
 // Every rate in turn on one engine; random block sizes, mono and stereo,
 // every side-chain layout, random automation; the same kind of signal on the
@@ -134,8 +130,7 @@ TEST_P(HostSignals, OutputStaysCleanAtEveryRate)
 
 std::string kindName(const ::testing::TestParamInfo<SignalKind>& info)
 {
-    const char* names[] = {"Silence",  "Dc",           "FullScaleSquare", "WhiteNoise",
-                           "Denormal", "LargestFinite", "NotANumber",      "Infinity"};
+    const char* names[] = {"Silence", "Dc", "FullScaleSquare", "WhiteNoise", "Denormal", "LargestFinite", "NotANumber", "Infinity"};
     return names[static_cast<int>(info.param)];
 }
 INSTANTIATE_TEST_SUITE_P(EveryKind, HostSignals, ::testing::ValuesIn(kAllSignalKinds), kindName);
@@ -152,9 +147,7 @@ struct HostCallCase
     bool soundsTheSame;
 };
 
-class HostCalls : public ::testing::TestWithParam<HostCallCase>
-{
-};
+using HostCalls = ::testing::TestWithParam<HostCallCase>;
 
 TEST_P(HostCalls, EquivalentCallsSoundTheSame)
 {
