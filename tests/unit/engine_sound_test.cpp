@@ -141,34 +141,23 @@ TEST(EngineSound, LinkedReducesBothChannelsAlikeDualOnlyTheLoudOne)
     EXPECT_TRUE(dual.back()[0] < 0.7f && linked.back()[1] < 0.7f);
 }
 
-// Non-finite input enters as silence; output beyond the float range leaves as the largest float.
-TEST(EngineSound, BadSamplesNeverLeaveNonFinite)
+// Output beyond the float range leaves as the largest float of its sign. In "M only"
+// mono blocks move only the mid coefficient of the input matrix, so the next stereo
+// block's mid of full-scale input lies beyond the float range: the meter reads the
+// largest float there, as the output would, never infinity. (That non-finite input
+// enters as silence: host_behaviour_test, against a twin fed silence.)
+TEST(EngineSound, OutputAndMetersBeyondTheFloatRangeReadTheLargestFloat)
 {
-    auto loud = sine(1.0, 1000.0, 48000, 48000);
-    loud[100] = std::numeric_limits<float>::quiet_NaN();
-    loud[101] = std::numeric_limits<float>::infinity();
-    loud[102] = -loud[101];
-    const auto result = stream(*makeEngine(48000), {loud});
-    const auto finite = [](const std::vector<float>& v) { return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); }); };
-    EXPECT_TRUE(finite(result.output[0]));
-    EXPECT_LT(result.meters.back()[kMeterGainReduction0], 0.9f) << "the compressor goes on compressing";
-    EXPECT_GT(rmsDb(result.output[0], 24000, 48000), -30.0) << "and passes audio";
     std::vector<float> huge(1024);
     for (std::size_t i = 0; i < huge.size(); ++i)
         huge[i] = (i / 64) % 2 == 0 ? 3.0e38f : -3.0e38f;
     const auto out = stream(*makeEngine(48000, {{kParamExternalSideChain, 1.0f}, {kParamExternalSideChainGain, 1.0f},
                                                 {kParamSideChainListen, 1.0f}}),
                             {std::vector<float>(1024)}, {huge}).output[0];
-    EXPECT_TRUE(finite(out));
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float x) { return std::isfinite(x); }));
     EXPECT_GT(std::count(out.begin(), out.end(), std::numeric_limits<float>::max()), 100);
     EXPECT_GT(std::count(out.begin(), out.end(), -std::numeric_limits<float>::max()), 100);
-}
 
-// In "M only" mono blocks move only the mid coefficient of the input matrix, so
-// the next stereo block's mid of full-scale input lies beyond the float range:
-// the meter reads the largest float there, as the output would, never infinity.
-TEST(EngineSound, MetersBeyondTheFloatRangeReadTheLargestFloat)
-{
     auto engine = makeEngine(48000, {{kParamSideChainDetectionMode, 0.75f}});
     std::vector<float> samples(32, std::numeric_limits<float>::max()), left(32), right(32);
     const float* inputs[2] = {samples.data(), samples.data()};

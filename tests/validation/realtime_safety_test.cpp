@@ -3,6 +3,7 @@
 // (see CMakeLists.txt) and links the engine statically, so that the engine's
 // calls go through the counting wraps below; operator new is replaced so that
 // allocations through the standard library are counted too.
+#include "tests/support/audio_thread_call_counts.h"
 #include "tests/support/host_signals.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,7 @@
 namespace
 {
 
-struct Counts
-{
-    std::uint64_t allocations = 0, deallocations = 0, locks = 0;
-};
+using Counts = corvex::testing::CallCounts; // only the type: the counting here goes through the wraps below
 // Plain thread-local data initialised at compile time: reading it never allocates, which matters inside malloc.
 constinit thread_local bool counting = false;
 constinit thread_local Counts counted{};
