@@ -54,17 +54,6 @@ std::string text(const std::function<void(char*)>& call)
     return buffer;
 }
 
-// One process call on zero input with marks (7.0) in the outputs; the result counts the zeros it wrote in each.
-std::string processCall(CorvexEngine& engine, int channels, int samples, bool nullArrays, bool nullOutput1)
-{
-    float in[3][33] = {}, out[3][33];
-    std::fill(&out[0][0], &out[0][0] + 99, 7.0f);
-    const float* inputs[3] = {in[0], in[1], in[2]};
-    float* outputs[3] = {out[0], nullOutput1 ? nullptr : out[1], out[2]};
-    engine.process(nullArrays ? nullptr : inputs, nullArrays ? nullptr : outputs, nullptr, channels, samples);
-    return std::to_string(std::count(out[0], out[0] + 33, 0.0f)) + "," + std::to_string(std::count(out[1], out[1] + 33, 0.0f));
-}
-
 using Call = std::function<std::string(CorvexEngine&)>;
 Call set(int id, float v, int readBack = 0)
 {
@@ -81,9 +70,17 @@ Call valueText(int id, float v)
     return [=](CorvexEngine& e) { return text([&](char* t) { e.getValueText(id, v, t, 9); }); };
 }
 Call rate(int r) { return [=](CorvexEngine& e) { e.setSampleRate(r); return std::to_string(e.getLatencySamples()); }; }
+// One process call on zero input with marks (7.0) in the outputs; the result counts the zeros it wrote in each.
 Call process(int channels, int samples, bool nullArrays = false, bool nullOutput1 = false)
 {
-    return [=](CorvexEngine& e) { return processCall(e, channels, samples, nullArrays, nullOutput1); };
+    return [=](CorvexEngine& engine) {
+        float in[3][33] = {}, out[3][33];
+        std::fill(&out[0][0], &out[0][0] + 99, 7.0f);
+        const float* inputs[3] = {in[0], in[1], in[2]};
+        float* outputs[3] = {out[0], nullOutput1 ? nullptr : out[1], out[2]};
+        engine.process(nullArrays ? nullptr : inputs, nullArrays ? nullptr : outputs, nullptr, channels, samples);
+        return std::to_string(std::count(out[0], out[0] + 33, 0.0f)) + "," + std::to_string(std::count(out[1], out[1] + 33, 0.0f));
+    };
 }
 
 TEST(EngineContract, EveryFailedCheckReportsItsConditionAndFallsBack)

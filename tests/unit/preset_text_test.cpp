@@ -23,19 +23,15 @@ struct Fixture
 
 using Row = std::tuple<std::int64_t, int, float>; // position (0 in presets), parameter id, normalized value
 
-std::vector<Row> rows(const std::vector<ParameterValue>& values)
+template <typename Item> // ParameterValue or AutomationPoint
+std::vector<Row> rows(const std::vector<Item>& items)
 {
     std::vector<Row> result;
-    for (const ParameterValue& value : values)
-        result.emplace_back(0, value.parameterId, value.normalizedValue);
-    return result;
-}
-
-std::vector<Row> rows(const std::vector<AutomationPoint>& points)
-{
-    std::vector<Row> result;
-    for (const AutomationPoint& point : points)
-        result.emplace_back(point.positionSamples, point.parameterId, point.normalizedValue);
+    for (const Item& item : items)
+        if constexpr (requires { item.positionSamples; })
+            result.emplace_back(item.positionSamples, item.parameterId, item.normalizedValue);
+        else
+            result.emplace_back(0, item.parameterId, item.normalizedValue);
     return result;
 }
 
@@ -119,20 +115,16 @@ TEST(PresetText, ErrorsInPresetsAndAutomationAreOneLineNamingTheLine)
         {"@\n10, Knee, 3\n", "automation 'a.csv' line 2: unknown parameter \"Knee\""},
     };
     for (const auto& [text, message] : cases)
-    {
         try
         {
-            if (text[0] == '@')
-                parseAutomation(*f.engine, f.parameters, text + 1, 48000, "a.csv");
-            else
-                parsePreset(*f.engine, f.parameters, text, "x.txt");
+            text[0] == '@' ? (void)parseAutomation(*f.engine, f.parameters, text + 1, 48000, "a.csv")
+                           : (void)parsePreset(*f.engine, f.parameters, text, "x.txt");
             ADD_FAILURE() << "no error for: " << text;
         }
         catch (const ParameterTextError& error)
         {
             EXPECT_EQ(error.what(), message);
         }
-    }
 }
 
 } // namespace
