@@ -53,18 +53,15 @@ private:
 // The rates every host-behaviour check runs at, with the latency each must report: 5 ms, truncated.
 struct RateAndLatency
 {
-    int sampleRate;
-    int latencySamples;
+    int sampleRate, latencySamples;
 };
 inline constexpr RateAndLatency kHostSampleRates[] = {{1, 0},       {8000, 40},   {22050, 110},  {44100, 220}, {48000, 240},
                                                       {88200, 441}, {96000, 480}, {176400, 882}, {192000, 960}};
 
 enum class SideChainLayout { Absent, NullFirstChannel, NullSecondChannel, Present }; // null array, null channel, all there
-
 struct BlockShape
 {
-    int numChannels;
-    int numSamples;
+    int numChannels, numSamples;
     SideChainLayout sideChain;
 };
 

@@ -195,10 +195,7 @@ TEST(CorvexBadInput, IsRefusedWithOneLineAndNoFileLeft)
     {
         std::ranges::transform(test.arguments, test.arguments.begin(), expand);
         std::ranges::transform(test.expectedParts, test.expectedParts.begin(), expand);
-        std::string command;
-        for (const std::string& argument : test.arguments)
-            command += " " + argument;
-        SCOPED_TRACE(command);
+        SCOPED_TRACE(::testing::PrintToString(test.arguments));
         const Result result = run(test.arguments, test.shellPrefix);
         EXPECT_EQ(result.exitStatus, 2);
         EXPECT_EQ(result.out, "");

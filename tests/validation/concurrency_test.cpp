@@ -70,9 +70,8 @@ TEST(EngineConcurrency, AudioThreadAndTwoControlThreadsShareTheEngineSafely)
     const char* seconds = std::getenv("CORVEX_STRESS_SECONDS");
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds ? std::strtod(seconds, nullptr) : 0.5));
     stop.store(true);
-    audio.join();
-    first.join();
-    second.join();
+    for (std::thread* thread : {&audio, &first, &second})
+        thread->join();
 
     for (int thread = 0; thread < 3; ++thread)
     {
@@ -84,11 +83,8 @@ TEST(EngineConcurrency, AudioThreadAndTwoControlThreadsShareTheEngineSafely)
     CorvexPrivateEngine fresh;
     fresh.setSampleRate(88200);
     for (int id = 0; id < kNumParameters; ++id)
-    {
-        const float value = engine->getNormalizedValue(id);
-        engine->setNormalizedValue(id, value);
-        fresh.setNormalizedValue(id, value);
-    }
+        for (CorvexPrivateEngine* e : {engine.get(), &fresh})
+            e->setNormalizedValue(id, engine->getNormalizedValue(id));
     ParameterSnapshot stressed, expected;
     engine->copyPublishedSnapshot(stressed);
     fresh.copyPublishedSnapshot(expected);
