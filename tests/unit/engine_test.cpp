@@ -192,6 +192,16 @@ TEST(EngineContract, ParameterTable)
     EXPECT_EQ(capture.count(), 0u);
 }
 
+// Texts are copied like strncpy: padded with NUL up to the count, nothing written beyond
+// (cut at the count: a row above). The fuzzer checks more lengths, natively only.
+TEST(EngineContract, TextsArePaddedWithNulToTheCount)
+{
+    char buffer[12];
+    std::fill_n(buffer, 12, 'x');
+    makeEngine(48000)->getParameterName(kParamDryWet, buffer, 11);
+    EXPECT_EQ(std::string(buffer, 12), std::string("Dry / Wet\0\0x", 12));
+}
+
 // Before the first rate there is no latency, and a valid call is silent and touches no meter.
 TEST(EngineLifecycle, BeforeTheFirstRate)
 {
@@ -332,11 +342,24 @@ TEST(EngineSound, LinkedReducesBothChannelsAlikeDualOnlyTheLoudOne)
     EXPECT_TRUE(dual.back()[0] < 0.7f && linked.back()[1] < 0.7f);
 }
 
+// Non-finite input enters as silence: the output stays finite and the compressor goes
+// on. (host_behaviour_test compares whole streams of them with silence, natively only.)
+TEST(EngineSound, NonFiniteInputNeverLeavesNonFinite)
+{
+    auto loud = sine(1.0, 1000.0, 48000, 48000);
+    loud[100] = std::numeric_limits<float>::quiet_NaN();
+    loud[101] = std::numeric_limits<float>::infinity();
+    loud[102] = -loud[101];
+    const auto out = stream(*makeEngine(48000), {loud});
+    EXPECT_TRUE(std::all_of(out.output[0].begin(), out.output[0].end(), [](float x) { return std::isfinite(x); }));
+    EXPECT_LT(out.meters.back()[kMeterGainReduction0], 0.9f) << "the compressor goes on compressing";
+    EXPECT_GT(rmsDb(out.output[0], 24000, 48000), -30.0) << "and passes audio";
+}
+
 // Output beyond the float range leaves as the largest float of its sign. In "M only"
 // mono blocks move only the mid coefficient of the input matrix, so the next stereo
 // block's mid of full-scale input lies beyond the float range: the meter reads the
-// largest float there, as the output would, never infinity. (That non-finite input
-// enters as silence: host_behaviour_test, against a twin fed silence.)
+// largest float there, as the output would, never infinity.
 TEST(EngineSound, OutputAndMetersBeyondTheFloatRangeReadTheLargestFloat)
 {
     std::vector<float> huge(1024);
