@@ -1,3 +1,5 @@
+// The C library's allocation and lock functions, defined by the test executable
+// so that every shared object's calls reach them first, and counted.
 #include "tests/support/audio_thread_call_counts.h"
 
 #include <dlfcn.h>
@@ -5,22 +7,12 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <utility>
 
 using corvex::testing::CallCounts;
+using corvex::testing::countCall;
 
 namespace
 {
-
-// Plain thread-local data initialised at compile time: reading it never allocates.
-constinit thread_local bool counting = false;
-constinit thread_local CallCounts counted{};
-
-void count(std::uint64_t CallCounts::*what)
-{
-    if (counting)
-        ++(counted.*what);
-}
 
 // The C library's own function of that name.
 template <typename Function>
@@ -39,37 +31,28 @@ void* __libc_memalign(std::size_t, std::size_t);
 void __libc_free(void*);
 
 // clang-format off
-void* malloc(std::size_t size) { count(&CallCounts::allocations); return __libc_malloc(size); }
-void* calloc(std::size_t n, std::size_t size) { count(&CallCounts::allocations); return __libc_calloc(n, size); }
-void* realloc(void* p, std::size_t size) { count(&CallCounts::allocations); return __libc_realloc(p, size); }
-void* aligned_alloc(std::size_t alignment, std::size_t size) { count(&CallCounts::allocations); return __libc_memalign(alignment, size); }
+void* malloc(std::size_t size) { countCall(&CallCounts::allocations); return __libc_malloc(size); }
+void* calloc(std::size_t n, std::size_t size) { countCall(&CallCounts::allocations); return __libc_calloc(n, size); }
+void* realloc(void* p, std::size_t size) { countCall(&CallCounts::allocations); return __libc_realloc(p, size); }
+void* aligned_alloc(std::size_t alignment, std::size_t size) { countCall(&CallCounts::allocations); return __libc_memalign(alignment, size); }
 int posix_memalign(void** p, std::size_t alignment, std::size_t size)
 {
-    count(&CallCounts::allocations);
+    countCall(&CallCounts::allocations);
     *p = __libc_memalign(alignment, size);
     return *p != nullptr ? 0 : ENOMEM;
 }
-void free(void* p) { if (p != nullptr) count(&CallCounts::deallocations); __libc_free(p); }
+void free(void* p) { if (p != nullptr) countCall(&CallCounts::deallocations); __libc_free(p); }
 int pthread_mutex_lock(pthread_mutex_t* mutex)
 {
     static const auto lock = real<int (*)(pthread_mutex_t*)>("pthread_mutex_lock");
-    count(&CallCounts::locks);
+    countCall(&CallCounts::locks);
     return lock(mutex);
 }
 int pthread_mutex_trylock(pthread_mutex_t* mutex)
 {
     static const auto tryLock = real<int (*)(pthread_mutex_t*)>("pthread_mutex_trylock");
-    count(&CallCounts::locks);
+    countCall(&CallCounts::locks);
     return tryLock(mutex);
 }
 // clang-format on
 }
-
-namespace corvex::testing
-{
-
-void resumeCountingCalls() { counting = true; }
-void pauseCountingCalls() { counting = false; }
-CallCounts takeCallCounts() { return std::exchange(counted, CallCounts{}); }
-
-} // namespace corvex::testing

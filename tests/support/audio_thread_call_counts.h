@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 namespace corvex::testing
 {
@@ -14,14 +15,33 @@ struct CallCounts
 };
 
 // Counts the allocations and mutex locks made on this thread while counting is
-// on, including those inside plug-ins loaded at run time: the test executable
-// defines the C allocation and mutex lock functions itself, and the dynamic
-// linker binds every shared object's calls to the executable's definitions
-// first. Counting starts off; switching it on and off around the calls of
-// interest leaves the code between them uncounted.
-void resumeCountingCalls();
-void pauseCountingCalls();
+// on. The test executable's own allocation and lock functions call countCall:
+// audio_thread_call_counts.cpp defines the C library's, which the dynamic linker
+// binds every shared object's calls to first (plug-ins loaded at run time), or
+// the executable wraps them at link time (--wrap). Counting starts off;
+// switching it on and off around the calls of interest leaves the code between
+// them uncounted. Plain thread-local data initialised at compile time: reading
+// it never allocates, which matters inside malloc.
+inline constinit thread_local bool countingCalls = false;
+inline constinit thread_local CallCounts countedCalls{};
+inline void countCall(std::uint64_t CallCounts::*what)
+{
+    if (countingCalls)
+        ++(countedCalls.*what);
+}
+inline void resumeCountingCalls() { countingCalls = true; }
+inline void pauseCountingCalls() { countingCalls = false; }
 // The counts so far; counting then starts again from zero.
-CallCounts takeCallCounts();
+inline CallCounts takeCallCounts() { return std::exchange(countedCalls, CallCounts{}); }
+// The counts of everything the work does on this thread.
+template <typename Work>
+CallCounts countCalls(Work&& work)
+{
+    takeCallCounts();
+    resumeCountingCalls();
+    work();
+    pauseCountingCalls();
+    return takeCallCounts();
+}
 
 } // namespace corvex::testing

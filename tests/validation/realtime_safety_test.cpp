@@ -1,8 +1,9 @@
 // The audio path allocates nothing and takes the lock exactly once per block.
 // The executable is linked with --wrap for the allocation and lock functions
 // (see CMakeLists.txt) and links the engine statically, so that the engine's
-// calls go through the counting wraps below; operator new is replaced so that
-// allocations through the standard library are counted too.
+// calls go through the counting wraps below (the sanitizers' allocator stays in
+// place); operator new is replaced so that allocations through the standard
+// library are counted too.
 #include "tests/support/audio_thread_call_counts.h"
 #include "tests/support/host_signals.h"
 
@@ -16,32 +17,9 @@
 #include <string>
 #include <vector>
 
-namespace
-{
-
-using Counts = corvex::testing::CallCounts; // only the type: the counting here goes through the wraps below
-// Plain thread-local data initialised at compile time: reading it never allocates, which matters inside malloc.
-constinit thread_local bool counting = false;
-constinit thread_local Counts counted{};
-
-void count(std::uint64_t Counts::*what, bool really = true)
-{
-    if (counting && really)
-        ++(counted.*what);
-}
-
-// The counts of everything the work does on this thread.
-template <typename Work>
-Counts countCalls(Work&& work)
-{
-    counted = {};
-    counting = true;
-    work();
-    counting = false;
-    return counted;
-}
-
-} // namespace
+using corvex::testing::CallCounts;
+using corvex::testing::countCall;
+using corvex::testing::countCalls;
 
 extern "C" {
 void* __real_malloc(std::size_t);
@@ -53,14 +31,14 @@ void __real_free(void*);
 int __real_pthread_mutex_lock(pthread_mutex_t*);
 int __real_pthread_mutex_trylock(pthread_mutex_t*);
 // clang-format off
-void* __wrap_malloc(std::size_t size) { count(&Counts::allocations); return __real_malloc(size); }
-void* __wrap_calloc(std::size_t n, std::size_t size) { count(&Counts::allocations); return __real_calloc(n, size); }
-void* __wrap_realloc(void* p, std::size_t size) { count(&Counts::allocations); count(&Counts::deallocations, p != nullptr); return __real_realloc(p, size); }
-void* __wrap_aligned_alloc(std::size_t a, std::size_t size) { count(&Counts::allocations); return __real_aligned_alloc(a, size); }
-int __wrap_posix_memalign(void** p, std::size_t a, std::size_t size) { count(&Counts::allocations); return __real_posix_memalign(p, a, size); }
-void __wrap_free(void* p) { count(&Counts::deallocations, p != nullptr); __real_free(p); }
-int __wrap_pthread_mutex_lock(pthread_mutex_t* m) { count(&Counts::locks); return __real_pthread_mutex_lock(m); }
-int __wrap_pthread_mutex_trylock(pthread_mutex_t* m) { count(&Counts::locks); return __real_pthread_mutex_trylock(m); }
+void* __wrap_malloc(std::size_t size) { countCall(&CallCounts::allocations); return __real_malloc(size); }
+void* __wrap_calloc(std::size_t n, std::size_t size) { countCall(&CallCounts::allocations); return __real_calloc(n, size); }
+void* __wrap_realloc(void* p, std::size_t size) { countCall(&CallCounts::allocations); if (p) countCall(&CallCounts::deallocations); return __real_realloc(p, size); }
+void* __wrap_aligned_alloc(std::size_t a, std::size_t size) { countCall(&CallCounts::allocations); return __real_aligned_alloc(a, size); }
+int __wrap_posix_memalign(void** p, std::size_t a, std::size_t size) { countCall(&CallCounts::allocations); return __real_posix_memalign(p, a, size); }
+void __wrap_free(void* p) { if (p) countCall(&CallCounts::deallocations); __real_free(p); }
+int __wrap_pthread_mutex_lock(pthread_mutex_t* m) { countCall(&CallCounts::locks); return __real_pthread_mutex_lock(m); }
+int __wrap_pthread_mutex_trylock(pthread_mutex_t* m) { countCall(&CallCounts::locks); return __real_pthread_mutex_trylock(m); }
 }
 // The other forms of the standard library's operator new and delete forward to these four.
 void* operator new(std::size_t size) { if (void* p = std::malloc(size ? size : 1)) return p; throw std::bad_alloc(); }
@@ -85,11 +63,11 @@ namespace
 TEST(RealtimeSafety, CountersSeeTheEngineAllocateFreeAndLock)
 {
     std::unique_ptr<CorvexEngine> engine;
-    const Counts constructed = countCalls([&] { engine.reset(createCorvexEngine()); });
+    const CallCounts constructed = countCalls([&] { engine.reset(createCorvexEngine()); });
     EXPECT_GE(constructed.allocations, 5u); // the engine, its state and three snapshot buffers
     EXPECT_EQ(countCalls([&] { engine->setNormalizedValue(kParamRatio, 0.5f); }).locks, 1u);
     EXPECT_GE(countCalls([&] { engine.reset(); }).deallocations, 5u);
-    const Counts library = countCalls([] { std::string(99, 'x').swap(*std::make_unique<std::string>()); });
+    const CallCounts library = countCalls([] { std::string(99, 'x').swap(*std::make_unique<std::string>()); });
     EXPECT_EQ(library.allocations, 2u); // through operator new
     EXPECT_EQ(library.deallocations, 2u);
 }
@@ -119,8 +97,8 @@ TEST(RealtimeSafety, AudioPathAllocatesNothingAndLocksOncePerBlock)
         {
             const BlockShape shape = shapes.next();
             block.fill(shape, noise, noise);
-            const Counts processing = countCalls([&] { block.process(*engine, shape); });
-            const Counts reading = countCalls([&] { // the meters, read by hosts on the audio thread
+            const CallCounts processing = countCalls([&] { block.process(*engine, shape); });
+            const CallCounts reading = countCalls([&] { // the meters, read by hosts on the audio thread
                 for (int meter = 0; meter < kNumMeters; ++meter)
                     engine->getMeterValue(meter);
             });
