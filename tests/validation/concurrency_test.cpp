@@ -4,7 +4,7 @@
 // and re-applying the final values gives exactly the snapshot a fresh engine
 // derives from them: no update was lost or torn.
 #include "model/corvex_modelengine.h"
-#include "tests/support/host_signals.h"
+#include "tests/support/engine_driver.h"
 #include "tests/support/report_capture.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 // Built with CORVEX_CORPUS_REPLAY it is a program that runs every file of the
 // given directories once, so that the committed corpus is a regression test.
 #include "corvex_engine.h"
-#include "tests/support/host_signals.h"
+#include "tests/support/engine_driver.h"
 #include "tests/support/report_capture.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,7 +1,7 @@
 // What a host may rely on at every rate, block size and buffer layout: the
 // reported latency is the exact delay of the dry path, hostile signals give
 // clean output, and in-place buffers and missing side chains change nothing.
-#include "tests/support/host_signals.h"
+#include "tests/support/engine_driver.h"
 #include "tests/support/report_capture.h"
 
 #include <gtest/gtest.h>

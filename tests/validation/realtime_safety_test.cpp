@@ -5,7 +5,7 @@
 // place); operator new is replaced so that allocations through the standard
 // library are counted too.
 #include "tests/support/audio_thread_call_counts.h"
-#include "tests/support/host_signals.h"
+#include "tests/support/engine_driver.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
