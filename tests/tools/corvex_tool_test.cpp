@@ -100,6 +100,15 @@ Sound noise(int sampleRate, int channels, double seconds, double peak, double fr
     return sound;
 }
 
+// `corvex process` of the directory's in.wav into OUT with the options, which must succeed: OUT read back.
+Sound process(const Scratch& directory, const std::string& out, std::vector<std::string> options = {})
+{
+    options.insert(options.begin(), {"process", directory / "in.wav", directory / out});
+    const Result result = run(options);
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    return read(directory / out);
+}
+
 // Every bad input ends with exit status 2, one line on stderr naming the
 // culprit, nothing on stdout, no output or temporary file left and no engine
 // report. "@name" stands for a file in the scratch directory.
@@ -222,24 +231,21 @@ TEST(CorvexProcess, OutputIsAlignedWithTheInputUnlessLatencyIsKept)
         write(directory / "in.wav", input);
         for (const bool keepLatency : {false, true})
         {
-            std::vector<std::string> arguments{"process", directory / "in.wav", directory / "off.wav",
-                                               "--set", "Enable Effect=Off", "--block", block};
+            std::vector<std::string> options{"--set", "Enable Effect=Off", "--block", block};
             if (keepLatency)
-                arguments.push_back("--keep-latency");
-            ASSERT_EQ(run(arguments).exitStatus, 0);
-            const Sound output = read(directory / "off.wav");
+                options.push_back("--keep-latency");
+            const Sound output = process(directory, "off.wav", options);
             ASSERT_EQ(output.samples.size(), input.samples.size());
             const std::size_t delay = keepLatency ? static_cast<std::size_t>(latency) * 2 : 0;
             EXPECT_TRUE(std::equal(output.samples.begin() + delay, output.samples.end(), input.samples.begin()));
         }
-        ASSERT_EQ(run({"process", directory / "in.wav", directory / "on.wav", "--block", block}).exitStatus, 0);
         const auto onset = [](const Sound& sound) {
             std::size_t frame = 0;
             while (frame < sound.frames() && std::fabs(sound.at(frame, 0)) < 1e-3f)
                 ++frame;
             return frame;
         };
-        EXPECT_EQ(onset(read(directory / "on.wav")), onset(input));
+        EXPECT_EQ(onset(process(directory, "on.wav", {"--block", block})), onset(input));
     }
 }
 
@@ -334,11 +340,7 @@ TEST(CorvexPreset, GivesTheSameOutputAsTheSameValuesSet)
     write(directory / "in.wav", noise(48000, 2, 0.5, 0.9));
     std::ofstream(directory / "glue.txt") << run({"presets", "drum bus glue"}).out;
     std::ofstream(directory / "partial.txt") << "Ratio = 20\nDry / Wet = 70 %\n";
-    const auto render = [&](std::vector<std::string> options) {
-        options.insert(options.begin(), {"process", directory / "in.wav", directory / "out.wav"});
-        EXPECT_EQ(run(options).exitStatus, 0);
-        return read(directory / "out.wav").samples;
-    };
+    const auto render = [&](const std::vector<std::string>& options) { return process(directory, "out.wav", options).samples; };
     const std::vector<std::string> glueSet = {
         "--set", "Input Gain=-16", "--set", "Output Gain=-20", "--set", "Attack Time=5", "--set", "Release Time=2",
         "--set", "Ratio=4", "--set", "SC Detection Mode=Linked", "--set", "Dry / Wet=70"};

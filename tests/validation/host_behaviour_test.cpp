@@ -32,9 +32,7 @@ TEST_P(HostLatency, ReportedLatencyIsTheExactDelayWithTheEffectOff)
     for (const RateAndLatency& rate : kHostSampleRates)
     {
         SCOPED_TRACE(rate.sampleRate);
-        Engine engine(createCorvexEngine());
-        engine->setNormalizedValue(kParamEnableEffect, 0.0f);
-        engine->setSampleRate(rate.sampleRate);
+        const auto engine = testing::makeEngine(rate.sampleRate, {{kParamEnableEffect, 0.0f}});
         ASSERT_EQ(engine->getLatencySamples(), rate.latencySamples);
         BlockShapes shapes(11);
         TestSignal noise(SignalKind::WhiteNoise, 12), silence(SignalKind::Silence, 0);
