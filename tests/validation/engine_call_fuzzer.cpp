@@ -43,7 +43,7 @@ bool validId(int id) { return id >= 0 && id < kNumParameters; }
 bool validValue(float value) { return value >= 0.0f && value <= 1.0f; }
 float clampedValue(float value) { return value > 1.0f ? 1.0f : !(value >= 0.0f) ? 0.0f : value; }
 
-using Channels = std::vector<std::vector<float>>;
+using testing::Channels;
 // Bit for bit, so that NaN samples compare equal to themselves.
 bool sameSamples(const Channels& a, const Channels& b)
 {
