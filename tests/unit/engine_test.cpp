@@ -243,7 +243,7 @@ TEST(EngineSound, ChangesGlideAtTheirCoefficients)
         const auto a = stream(*makeEngine(48000, {{id, from}}), input);
         const auto b = stream(*makeEngine(48000, {{id, to}}), input);
         auto engine = makeEngine(48000, {{id, from}});
-        const auto out = stream(*engine, input, {}, 32, [&](int, int first) {
+        const auto out = stream(*engine, input, {}, 32, [&, id = id, to = to](int, int first) {
             if (first == switchSample)
                 engine->setNormalizedValue(id, to);
         });
