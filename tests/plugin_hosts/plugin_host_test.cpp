@@ -492,121 +492,47 @@ TEST_P(PluginHost, ValuesReadAsTheEngineWritesThemAndBack)
         EXPECT_FALSE(plugin->valueFromText(kParamRatio, "13").has_value());
 }
 
-// CLAP and VST3 hosts read the deepest gain reduction of the block for their
-// own meters: the plug-in's own gain-reduction meters agree, and bypassed it
-// reads 0 dB once the crossfade is over.
-TEST_P(PluginHost, HostsReadTheGainReductionTheMetersShow)
+// Hosts show the gain reduction in their own meters. CLAP and VST3 hosts read
+// the block's deepest in dB, which the plug-in's meters agree with; LV2 hosts
+// with Ardour's inline display get a picture at the width they ask, and
+// requests to draw it again while the reduction moves: a bar of the reduction
+// (on a 24 dB scale) at the right. Bypassed, once the crossfade is over, both
+// read 0 dB. The picture is written to build/screenshots.
+TEST_P(PluginHost, HostsShowTheGainReductionTheMetersShow)
 {
-    if (GetParam().format == Format::Lv2)
-        GTEST_SKIP() << "LV2 hosts read the meters' ports";
-    LockstepRun run(*plugin, n);
-    run.setControl(kParamInputGain, -6.0);
-    run.processFrames(kSampleRate / 10, 256);
-    const double deepest = std::min(run.pluginMeterDb(MeterKind::GainReduction, 0),
-                                    run.pluginMeterDb(MeterKind::GainReduction, n - 1));
-    ASSERT_LT(deepest, -3.0) << "it compresses";
-    // VST3 carries it to the controller as a normalized value in single precision
-    EXPECT_NEAR(plugin->hostGainReductionDb().value_or(1.0), deepest, 1e-4);
-    run.setControl(kParamEnableEffect, effectOff(*plugin));
-    run.processFrames(kSampleRate / 2, 256);
-    EXPECT_EQ(plugin->hostGainReductionDb().value_or(1.0), 0.0);
-    EXPECT_EQ(run.differingSamples(), 0);
-}
-
-// An LV2 host that shows a picture of the plug-in in its mixer strip (Ardour's
-// inline display) gets one at the width it asks, and asks for a new one while
-// the gain reduction moves: a bar of the reduction at the right, gone when the
-// effect is off. The last picture is written to build/screenshots.
-TEST_P(PluginHost, MixerStripPictureShowsTheGainReduction)
-{
-    if (GetParam().format != Format::Lv2)
-        GTEST_SKIP() << "an LV2 extension";
+    const bool lv2 = GetParam().format == Format::Lv2;
     LockstepRun run(*plugin, n);
     run.setControl(kParamInputGain, -16.0);
     run.processFrames(kSampleRate / 2, 256);
-    EXPECT_GT(plugin->drawRequests, 5);
-    // The bar's pixels at the right edge, top to bottom: the reduction's share of 24 dB.
-    const auto barDepth = [&](const HostedPlugin::Picture& picture) {
+    const float deepestDb = std::min(run.pluginMeterDb(MeterKind::GainReduction, 0),
+                                     run.pluginMeterDb(MeterKind::GainReduction, n - 1));
+    ASSERT_LT(deepestDb, -3.0f) << "it compresses";
+    // The bar's pixels at the right edge of a picture of 120 x 48, top to bottom.
+    const auto shownDb = [&] {
+        if (!lv2) // VST3 carries it to the controller as a normalized value in single precision
+            return plugin->hostGainReductionDb().value_or(1.0);
+        const std::optional<HostedPlugin::Picture> picture = plugin->renderInlineDisplay(120, 80);
         int depth = 0;
-        while (depth < picture.height && picture.pixels[(depth + 1) * picture.width - 1] == 0xffff6a3du)
+        while (picture && depth < picture->height && picture->pixels[(depth + 1) * picture->width - 1] == 0xffff6a3du)
             ++depth;
-        return depth;
+        return picture && picture->width == 120 && picture->height == 48 ? -24.0 * depth / 48.0 : 1.0;
     };
-    const std::optional<HostedPlugin::Picture> compressing = plugin->renderInlineDisplay(120, 80);
-    ASSERT_TRUE(compressing.has_value());
-    EXPECT_EQ(compressing->width, 120);
-    EXPECT_EQ(compressing->height, 48);
-    const float reductionDb = std::min(run.pluginMeterDb(MeterKind::GainReduction, 0),
-                                       run.pluginMeterDb(MeterKind::GainReduction, n - 1));
-    EXPECT_NEAR(barDepth(*compressing), -reductionDb / 24.0 * 48.0, 1.5);
-    EXPECT_EQ(plugin->renderInlineDisplay(100, 20)->height, 20);
+    EXPECT_NEAR(shownDb(), deepestDb, lv2 ? 0.75 : 1e-4);
+    if (lv2)
+    {
+        EXPECT_GT(plugin->drawRequests, 5);
+        EXPECT_EQ(plugin->renderInlineDisplay(100, 20)->height, 20);
+        const HostedPlugin::Picture picture = *plugin->renderInlineDisplay(120, 80);
+        std::filesystem::create_directories("screenshots");
+        std::ofstream ppm("screenshots/lv2-inline-display-" + std::to_string(n) + ".ppm", std::ios::binary);
+        ppm << "P6 " << picture.width << " " << picture.height << " 255\n";
+        for (const std::uint32_t pixel : picture.pixels)
+            ppm << static_cast<char>(pixel >> 16) << static_cast<char>(pixel >> 8) << static_cast<char>(pixel);
+    }
     run.setControl(kParamEnableEffect, effectOff(*plugin));
     run.processFrames(kSampleRate / 2, 256);
-    const std::optional<HostedPlugin::Picture> bypassed = plugin->renderInlineDisplay(120, 80);
-    EXPECT_EQ(barDepth(*bypassed), 0);
-    std::filesystem::create_directories("screenshots");
-    std::ofstream ppm("screenshots/lv2-inline-display-" + std::to_string(n) + ".ppm", std::ios::binary);
-    ppm << "P6 " << compressing->width << " " << compressing->height << " 255\n";
-    for (const std::uint32_t pixel : compressing->pixels)
-        ppm << static_cast<char>(pixel >> 16) << static_cast<char>(pixel >> 8) << static_cast<char>(pixel);
-}
-
-// What plug-in validators check, at their rates and block sizes, with the
-// host's thread keeping denormals: noise in, every output sample written,
-// finite and not subnormal, the inputs untouched, under 8 random settings of
-// every control per block size (56 in all, 5 blocks each), the first at the
-// controls' lowest values, the second at their highest, the third a tenth of
-// the range beyond; then activated again at other rates, the latency each time
-// (5 ms, whole samples: 110 at 22.05 kHz, 220 at 44.1 kHz).
-TEST_P(PluginHost, ValidatorChecksAtTheirRatesAndBlockSizes)
-{
-    std::uint32_t random = 1;
-    const auto next = [&random] { return (random = random * 1664525u + 1013904223u) / 4294967296.0; };
-    for (const double rate : {44100.0, 48000.0, 96000.0})
-    {
-        std::unique_ptr<HostedPlugin> tested = load(GetParam(), rate);
-        for (const int frames : {1, 7, 32, 64, 100, 512, 1024})
-            for (int set = 0; set < 8; ++set)
-            {
-                SCOPED_TRACE(std::to_string(rate) + " Hz, blocks of " + std::to_string(frames) + ", set " +
-                             std::to_string(set));
-                for (int id = 0; id < kNumParameters; ++id)
-                {
-                    const HostParameterInfo info = tested->parameterInfo(id);
-                    const double share = set == 0 ? 0.0 : set == 1 ? 1.0 : set == 2 ? (id % 2 ? 1.1 : -0.1) : next();
-                    tested->queueParameterChange(id, info.minimum + share * (info.maximum - info.minimum));
-                }
-                std::vector<std::vector<float>> audio(3 * n, std::vector<float>(frames));
-                for (int block = 0; block < 5; ++block)
-                {
-                    std::vector<float*> channels;
-                    for (std::size_t c = 0; c < audio.size(); ++c)
-                    {
-                        for (float& sample : audio[c])
-                            sample = c < 2 * static_cast<std::size_t>(n) ? static_cast<float>(2.0 * next() - 1.0) : NAN;
-                        channels.push_back(audio[c].data());
-                    }
-                    const std::vector<std::vector<float>> inputs(audio.begin(), audio.begin() + 2 * n);
-#if defined(__SSE__) || defined(_M_X64)
-                    _mm_setcsr(0x1f80);
-#endif
-                    ASSERT_TRUE(tested->process(std::span(channels).first(n), std::span(channels).subspan(n, n),
-                                                std::span(channels).last(n), frames));
-                    EXPECT_TRUE(std::equal(inputs.begin(), inputs.end(), audio.begin())) << "an input was written";
-                    for (int c = 2 * n; c < 3 * n; ++c)
-                        EXPECT_TRUE(std::ranges::all_of(audio[c], [](float x) {
-                            return std::isfinite(x) && (x == 0.0f || std::fabs(x) >= std::numeric_limits<float>::min());
-                        })) << "an output sample is not a finite, normal number (or was not written)";
-                }
-            }
-        if (GetParam().format == Format::Lv2)
-            continue;
-        for (const double newRate : {22050.0, 44100.0, 96000.0, 192000.0})
-        {
-            ASSERT_TRUE(tested->reactivate(newRate));
-            EXPECT_EQ(tested->latencySamples(), static_cast<int>(newRate * 0.005)) << newRate;
-        }
-    }
+    EXPECT_EQ(shownDb(), 0.0);
+    EXPECT_EQ(run.differingSamples(), 0);
 }
 
 // Events of another namespace than the format's own change nothing, even
