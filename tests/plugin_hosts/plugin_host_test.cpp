@@ -253,9 +253,10 @@ TEST_P(PluginHost, EffectOffIsTheInputDelayedByTheReportedLatency)
 // then sees from exactly its frame on. Other sizes add the host's block ends
 // as cuts (checked against the engine cut the same way); how far they stray
 // from the grid's render is printed. The points: a Ratio switch, a three-point
-// ramp of Output Gain within 64 frames, and an Input Gain step. The host's
-// thread enters every callback without flushing denormals and must leave it so
-// (the engine flushes them while it runs).
+// ramp of Output Gain within 64 frames, and an Input Gain step; a Ratio change
+// in another namespace than CLAP's own must change nothing. The host's thread
+// enters every callback without flushing denormals and must leave it so (the
+// engine flushes them while it runs).
 TEST_P(PluginHost, AutomationTakesEffectAtItsFrameAndRendersAlikeAtEveryBlockSize)
 {
     struct Point
@@ -280,6 +281,7 @@ TEST_P(PluginHost, AutomationTakesEffectAtItsFrameAndRendersAlikeAtEveryBlockSiz
 #endif
         LockstepRun run(*plugin, n);
         run.setControl(kParamInputGain, -18.0);
+        plugin->queueForeignEvent(kParamRatio, 4.0);
         std::uint32_t random = 12345;
         for (int done = 0, size = blockFrames; done < kFrames; done += size)
         {
@@ -319,21 +321,20 @@ TEST_P(PluginHost, TheToolRendersTheSameAutomationToTheSameBits)
     {
         int frame, parameterId;
         double plainValue;
-        const char* line;
+        const char* nameAndValue;
     };
-    const Point points[] = {{0, kParamInputGain, 0.0, "0, Input Gain, 0 dB"},
-                            {3001, kParamRatio, 3.0, "3001, Ratio, 20"},
-                            {9000, kParamOutputGain, -8.0, "0.1875 s, Output Gain, -8"},
-                            {9013, kParamSideChainEqOn, 1.0, "9013, SC EQ On, On"}};
+    const Point points[] = {{0, kParamInputGain, 0.0, "Input Gain, 0 dB"},
+                            {3001, kParamRatio, 3.0, "Ratio, 20"},
+                            {9000, kParamOutputGain, -8.0, "Output Gain, -8"},
+                            {9013, kParamSideChainEqOn, 1.0, "SC EQ On, On"}};
     constexpr int kFrames = 16000, kBlockFrames = 256;
     LockstepRun run(*plugin, n);
     run.connectSideChain(false);
-    std::string automation = "# position, parameter, value\n", later;
+    std::string automation = "# position, parameter, value\n0.1875 s, Output Gain, -8\n", later;
     for (const Point& point : points)
     {
-        automation += std::string(point.line) + "\n";
-        later += std::to_string(point.frame + 1) + std::string(point.line).substr(std::string(point.line).find(',')) +
-                 "\n";
+        automation += std::to_string(point.frame) + ", " + point.nameAndValue + "\n";
+        later += std::to_string(point.frame + 1) + ", " + point.nameAndValue + "\n";
     }
     for (int done = 0; done < kFrames; done += kBlockFrames)
     {
@@ -505,18 +506,6 @@ TEST_P(PluginHost, HostsShowTheGainReductionTheMetersShow)
     run.setControl(kParamEnableEffect, effectOff(*plugin));
     run.processFrames(kSampleRate / 2, 256);
     EXPECT_EQ(shownDb(), 0.0);
-    EXPECT_EQ(run.differingSamples(), 0);
-}
-
-// Events of another namespace than the format's own change nothing, even
-// where their type number is that of a parameter change.
-TEST_P(PluginHost, EventsOfAnotherNamespaceChangeNothing)
-{
-    LockstepRun run(*plugin, n);
-    if (!plugin->queueForeignEvent(kParamRatio, 4.0))
-        GTEST_SKIP() << "the format has one namespace";
-    run.processFrames(2048, 256);
-    EXPECT_EQ(plugin->parameterValue(kParamRatio), 0.0);
     EXPECT_EQ(run.differingSamples(), 0);
 }
 
