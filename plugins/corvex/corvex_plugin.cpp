@@ -2,7 +2,7 @@
 
 #include "plugins/corvex/factory_programs.h"
 #include "plugins/corvex/host_block_meters.h"
-#include "plugins/corvex/host_floating_point_mode.h"
+#include "libraries/host/host_floating_point_mode.h"
 #include "plugins/corvex/meter_level.h"
 #include "plugins/corvex/parameter_symbol.h"
 #include "plugins/corvex/parameter_values.h"
@@ -20,6 +20,7 @@ namespace
 {
 
 using corvex::host::ParameterKind;
+namespace host = corvex::host;
 namespace plugin = corvex::plugin;
 
 constexpr int kNumChannels = CORVEX_PLUGIN_NUM_CHANNELS;
@@ -54,7 +55,7 @@ const char* channelSuffix(int channel)
 CorvexPlugin::CorvexPlugin()
     : Plugin(plugin::ParameterLayout{kNumChannels}.count(), static_cast<uint32_t>(plugin::factoryPrograms().size()), 0),
       layout_{kNumChannels},
-      engine_(plugin::createEngineOnHostThread()),
+      engine_(host::createEngineOnHostThread()),
       descriptions_(corvex::host::describeParameters(*engine_))
 {
     for (const auto& description : descriptions_)
@@ -291,7 +292,7 @@ void CorvexPlugin::passThrough(const float** inputs, float** outputs, const uint
 
 void CorvexPlugin::run(const float** inputs, float** outputs, const uint32_t frames)
 {
-    const plugin::ScopedHostFloatingPointMode hostMode;
+    const host::ScopedHostFloatingPointMode hostMode;
     if (!sampleRateUsable_)
     {
         passThrough(inputs, outputs, frames);

@@ -1,5 +1,5 @@
 #include "plugins/corvex/factory_programs.h"
-#include "plugins/corvex/host_floating_point_mode.h"
+#include "libraries/host/host_floating_point_mode.h"
 
 #include "libraries/host/factory_presets.h"
 #include "libraries/host/preset_text.h"
@@ -24,7 +24,7 @@ struct ProgramTable
 
 ProgramTable makeProgramTable()
 {
-    const std::unique_ptr<CorvexEngine> engine = createEngineOnHostThread();
+    const std::unique_ptr<CorvexEngine> engine = host::createEngineOnHostThread();
     const std::vector<host::ParameterDescription> parameters = host::describeParameters(*engine);
     ProgramTable table;
     for (const host::FactoryPreset& preset : host::factoryPresets())

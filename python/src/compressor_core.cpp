@@ -1,6 +1,7 @@
 #include "python/src/compressor_core.h"
 
 #include "libraries/dsp/vector/vector_primitives.h"
+#include "libraries/host/host_floating_point_mode.h"
 #include "libraries/host/preset_text.h"
 #include "libraries/host/value_text_lookup.h"
 #include "tools/corvex/audio_file_reader.h"
@@ -26,35 +27,12 @@ namespace
 constexpr std::int64_t kChunkFrames = 4096;
 constexpr int kGrid = kCorvexMaxBufferSize;
 
-// The engine sets flush-to-zero and denormals-are-zero on the thread that uses
-// it and leaves them set. The Python thread keeps its own mode: this sets the
-// engine's mode for the whole call, so that values are parsed as the tool parses
-// them (after its engine has set the mode), and gives the caller's mode back.
-class EngineFloatingPointMode
+// The engine's mode for the whole call, so that values are parsed as the tool
+// parses them (after its engine has set the mode); the caller's mode comes back.
+struct EngineFloatingPointMode
 {
-public:
-    EngineFloatingPointMode() : callerMode_(read()) { vec::prepareVectorUnit(); }
-    ~EngineFloatingPointMode() { write(callerMode_); }
-    EngineFloatingPointMode(const EngineFloatingPointMode&) = delete;
-    EngineFloatingPointMode& operator=(const EngineFloatingPointMode&) = delete;
-
-private:
-#if defined(__SSE__) || defined(_M_X64)
-    static std::uint64_t read() { return _mm_getcsr(); }
-    static void write(std::uint64_t mode) { _mm_setcsr(static_cast<unsigned int>(mode)); }
-#elif defined(__aarch64__)
-    static std::uint64_t read()
-    {
-        std::uint64_t fpcr;
-        asm volatile("mrs %0, fpcr" : "=r"(fpcr));
-        return fpcr;
-    }
-    static void write(std::uint64_t mode) { asm volatile("msr fpcr, %0" : : "r"(mode)); }
-#else
-    static std::uint64_t read() { return 0; }
-    static void write(std::uint64_t) {}
-#endif
-    const std::uint64_t callerMode_;
+    host::ScopedHostFloatingPointMode callerMode;
+    EngineFloatingPointMode() { vec::prepareVectorUnit(); }
 };
 
 std::unique_ptr<CorvexEngine> createEngine()

@@ -1,5 +1,5 @@
 #include "plugins/corvex/ui/parameter_presenter.h"
-#include "plugins/corvex/host_floating_point_mode.h"
+#include "libraries/host/host_floating_point_mode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@ namespace corvex::ui
 {
 
 ParameterPresenter::ParameterPresenter()
-    : engine_(plugin::createEngineOnHostThread()), descriptions_(host::describeParameters(*engine_))
+    : engine_(host::createEngineOnHostThread()), descriptions_(host::describeParameters(*engine_))
 {
     for (const host::ParameterDescription& description : descriptions_)
     {

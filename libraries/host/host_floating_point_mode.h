@@ -9,14 +9,14 @@
 #include <xmmintrin.h>
 #endif
 
-namespace corvex::plugin
+namespace corvex::host
 {
 
 // The engine sets flush-to-zero and denormals-are-zero on the thread that
 // creates it or processes with it, on purpose, and leaves them set. A plug-in
-// runs on the host's threads, whose mode belongs to the host: this keeps the
-// host's mode on entry and gives it back on return (one register read, and a
-// write only when the engine changed it).
+// runs on the host's threads and the Python module on the caller's, whose mode
+// is theirs: this keeps the mode on entry and gives it back on return (one
+// register read, and a write only when the engine changed it).
 class ScopedHostFloatingPointMode
 {
 public:
@@ -56,4 +56,4 @@ inline std::unique_ptr<CorvexEngine> createEngineOnHostThread()
     return std::unique_ptr<CorvexEngine>(createCorvexEngine());
 }
 
-} // namespace corvex::plugin
+} // namespace corvex::host
