@@ -323,12 +323,7 @@ void CorvexUI::drawHeader()
     textLetterSpacing(0.0f);
 
     const corvex::ui::PanelRect& program = panel_.programName;
-    beginPath();
-    roundedRect(program.x, program.y, program.width, program.height, 4.0f);
-    fillColor(Theme::Color(0, 0, 0, 0.35f));
-    fill();
-    strokeColor(Theme::groupBorder());
-    stroke();
+    drawHeaderBox(program);
     fontSize(Theme::smallSize);
     textAlign(ALIGN_LEFT | ALIGN_MIDDLE);
     fillColor(Theme::textFaint());
@@ -342,7 +337,7 @@ void CorvexUI::drawHeader()
     drawHeaderButton(panel_.savePreset, "SAVE");
 }
 
-void CorvexUI::drawHeaderButton(const corvex::ui::PanelRect& area, const char* label)
+void CorvexUI::drawHeaderBox(const corvex::ui::PanelRect& area)
 {
     beginPath();
     roundedRect(area.x, area.y, area.width, area.height, 4.0f);
@@ -350,6 +345,11 @@ void CorvexUI::drawHeaderButton(const corvex::ui::PanelRect& area, const char* l
     fill();
     strokeColor(Theme::groupBorder());
     stroke();
+}
+
+void CorvexUI::drawHeaderButton(const corvex::ui::PanelRect& area, const char* label)
+{
+    drawHeaderBox(area);
     fontSize(Theme::smallSize);
     textLetterSpacing(1.5f);
     textAlign(ALIGN_CENTER | ALIGN_MIDDLE);

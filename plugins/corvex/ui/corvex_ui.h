@@ -57,6 +57,8 @@ private:
     corvex::ui::ControlWidget* controlAt(const corvex::ui::PointerInput& input) const;
     float panelScale() const;
     void drawHeader();
+    // The dark, outlined box of the preset name and of its buttons.
+    void drawHeaderBox(const corvex::ui::PanelRect& area);
     void drawHeaderButton(const corvex::ui::PanelRect& area, const char* label);
     // Opens the file dialog in the user's preset folder, to load or to save.
     void choosePresetFile(bool saving);
