@@ -2,10 +2,11 @@
 
 #include "plugins/corvex/factory_programs.h"
 #include "plugins/corvex/host_block_meters.h"
-#include "libraries/host/host_floating_point_mode.h"
 #include "plugins/corvex/meter_level.h"
 #include "plugins/corvex/parameter_symbol.h"
 #include "plugins/corvex/parameter_values.h"
+
+#include "libraries/host/host_floating_point_mode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,7 +57,7 @@ CorvexPlugin::CorvexPlugin()
     : Plugin(plugin::ParameterLayout{kNumChannels}.count(), static_cast<uint32_t>(plugin::factoryPrograms().size()), 0),
       layout_{kNumChannels},
       engine_(host::createEngineOnHostThread()),
-      descriptions_(corvex::host::describeParameters(*engine_))
+      descriptions_(host::describeParameters(*engine_))
 {
     for (const auto& description : descriptions_)
     {
