@@ -17,7 +17,8 @@ set(CORVEX_DPF_PATCHES
     0008-value-texts-and-gain-reduction.patch
     0009-lv2-inline-display.patch
     0010-state-checked-before-applied.patch
-    0011-enable-switch-as-host-bypass.patch)
+    0011-enable-switch-as-host-bypass.patch
+    0012-lv2-turtle-in-cross-builds.patch)
 
 function(corvex_dpf_mended_copy SOURCE_DIR COPY_DIR RESULT_VARIABLE)
     list(TRANSFORM CORVEX_DPF_PATCHES PREPEND ${PROJECT_SOURCE_DIR}/patches/dpf/ OUTPUT_VARIABLE patches)
