@@ -39,6 +39,12 @@ int main(int argc, char** argv)
 {
     CLI::App app{"corvex: runs the Corvex compressor/limiter engine over audio files", "corvex"};
     app.require_subcommand(1);
+    {
+        // The version is the engine's own, as packages and plug-ins name it.
+        CorvexEngine* engine = createCorvexEngine();
+        app.set_version_flag("--version", std::string("corvex ") + engine->getVersion());
+        delete engine;
+    }
 
     corvex::tool::ProcessOptions process;
     CLI::App* processCommand = app.add_subcommand("process", "process an audio file (WAV, AIFF, FLAC, Ogg; mono or stereo)");
@@ -108,6 +114,10 @@ int main(int argc, char** argv)
     catch (const CLI::CallForAllHelp& help)
     {
         return app.exit(help);
+    }
+    catch (const CLI::CallForVersion& version)
+    {
+        return app.exit(version);
     }
     catch (const CLI::ParseError& error)
     {
