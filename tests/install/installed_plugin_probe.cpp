@@ -6,6 +6,7 @@
 //
 // Prints "loaded PATH" and exits 0, or prints why not and exits 1.
 #include "tests/plugin_hosts/hosted_plugin.h"
+#include "tests/support/engine_driver.h"
 
 #include <cmath>
 #include <cstdio>
@@ -21,64 +22,31 @@ namespace
 namespace fs = std::filesystem;
 using namespace corvex::plugin_hosts;
 
-std::string environment(const char* name)
+// The binaries a host tries, in its order: the user's folder, then the system's.
+std::vector<fs::path> candidates(const std::string& format)
 {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
-// The folders a host searches, in its order: the format's path variable, the
-// user's folder, the system's.
-std::vector<fs::path> searchFolders(const std::string& format)
-{
-    std::vector<fs::path> folders;
+    auto variable = [](const char* name) { return fs::path(std::getenv(name) != nullptr ? std::getenv(name) : ""); };
 #if defined(_WIN32)
-    const char separator = ';';
-    const std::string upper = format == "clap" ? "CLAP" : "VST3";
-    const std::string pathVariable = format == "clap" ? environment("CLAP_PATH") : "";
-    folders.push_back(fs::path(environment("LOCALAPPDATA")) / "Programs" / "Common" / upper);
-    folders.push_back(fs::path(environment("COMMONPROGRAMFILES")) / upper);
+    const std::string folder = format == "clap" ? "CLAP" : "VST3";
+    const fs::path inBundle = fs::path("Contents") / "x86_64-win" / "Corvex.vst3";
+    const std::vector<fs::path> folders{variable("LOCALAPPDATA") / "Programs" / "Common" / folder,
+                                        variable("COMMONPROGRAMFILES") / folder};
 #else
-    const char separator = ':';
-    const std::string pathVariable = format == "clap" ? environment("CLAP_PATH") : "";
-    folders.push_back(fs::path(environment("HOME")) / ("." + format));
-    folders.push_back(fs::path("/usr/lib") / format);
-    folders.push_back(fs::path("/usr/local/lib") / format);
+    const fs::path inBundle = fs::path("Contents") / "x86_64-linux" / "Corvex.so";
+    const std::vector<fs::path> folders{variable("HOME") / ("." + format), fs::path("/usr/lib") / format,
+                                        fs::path("/usr/local/lib") / format};
 #endif
-    std::vector<fs::path> fromVariable;
-    for (std::size_t start = 0; start < pathVariable.size();)
-    {
-        const std::size_t end = std::min(pathVariable.find(separator, start), pathVariable.size());
-        if (end > start)
-            fromVariable.emplace_back(pathVariable.substr(start, end - start));
-        start = end + 1;
-    }
-    folders.insert(folders.begin(), fromVariable.begin(), fromVariable.end());
-    return folders;
-}
-
-// The binary a host loads: the CLAP file, or the module inside a VST3 bundle.
-fs::path pluginBinary(const fs::path& folder, const std::string& format)
-{
-    if (format == "clap")
-        return folder / "Corvex.clap";
-#if defined(_WIN32)
-    return folder / "Corvex.vst3" / "Contents" / "x86_64-win" / "Corvex.vst3";
-#else
-    return folder / "Corvex.vst3" / "Contents" / "x86_64-linux" / "Corvex.so";
-#endif
+    std::vector<fs::path> binaries;
+    for (const fs::path& folder : folders)
+        binaries.push_back(format == "clap" ? folder / "Corvex.clap" : folder / "Corvex.vst3" / inBundle);
+    return binaries;
 }
 
 bool processesNoise(HostedPlugin& plugin)
 {
     constexpr int kFrames = 512;
-    std::vector<float> left(kFrames), right(kFrames), outLeft(kFrames, NAN), outRight(kFrames, NAN);
-    unsigned seed = 1;
-    for (int i = 0; i < kFrames; ++i)
-    {
-        seed = seed * 1664525u + 1013904223u;
-        left[i] = right[i] = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-    }
+    std::vector<float> left = corvex::testing::noise(0.5, kFrames, 1), right = left;
+    std::vector<float> outLeft(kFrames, NAN), outRight(kFrames, NAN);
     float* inputs[] = {left.data(), right.data()};
     float* outputs[] = {outLeft.data(), outRight.data()};
     if (!plugin.process(inputs, {}, outputs, kFrames))
@@ -104,9 +72,8 @@ int main(int argc, char** argv)
         std::cerr << "usage: corvex_installed_plugin_probe clap|vst3 [--hold]\n";
         return 2;
     }
-    for (const fs::path& folder : searchFolders(format))
+    for (const fs::path& binary : candidates(format))
     {
-        const fs::path binary = pluginBinary(folder, format);
         if (!fs::exists(binary))
             continue;
         try
