@@ -20,12 +20,41 @@ namespace
 
 using namespace corvex::testing;
 
+// A value set before the block that holds sample `at`.
+struct Move
+{
+    int at, id;
+    float value;
+};
+
 struct Scenario
 {
     const char* name;
     int sampleRate, numChannels, blockSize;
     std::vector<std::pair<int, float>> values;
     bool externalSideChain;
+    std::vector<Move> moves = {};
+    double level = 1.0; // of the input signal
+};
+
+// Every continuous parameter moves at least once, to values between the grid
+// points of its tables; "Ratio" goes to "All" and back.
+const std::vector<Move> kMoves = {
+    {1000, kParamAttackTime, 0.37f},      {1500, kParamReleaseTime, 0.63f}, {2000, kParamInputGain, 0.83f},
+    {2600, kParamRatio, 1.0f},            {3100, kParamOutputGain, 0.71f},  {3700, kParamSideChainTimeWarp, 0.33f},
+    {4200, kParamRatio, 0.45f},           {4800, kParamDryWet, 0.77f},      {5300, kParamGainReductionRange, 0.52f},
+    {5900, kParamSideChainEqOn, 1.0f},    {6000, kParamSideChainEqHighPassFreq, 0.41f},
+    {6400, kParamSideChainEqBellFreq, 0.29f}, {6900, kParamSideChainEqBellGain, 0.86f},
+    {7300, kParamSideChainEqLowPassFreq, 0.18f}, {7800, kParamExternalSideChainGain, 0.66f},
+    {8200, kParamAttackTime, 0.91f},      {8600, kParamReleaseTime, 0.07f}, {9000, kParamRatio, 0.95f},
+    {9400, kParamInputGain, 0.2f},        {9800, kParamOutputGain, 0.3f},
+};
+
+// The five detection modes in turn, each switch gliding the side-chain matrix.
+const std::vector<Move> kModeCycle = {
+    {1500, kParamSideChainDetectionMode, 0.1f}, {3500, kParamSideChainDetectionMode, 0.5f},
+    {5500, kParamSideChainDetectionMode, 0.7f}, {7500, kParamSideChainDetectionMode, 0.9f},
+    {9500, kParamSideChainDetectionMode, 0.3f},
 };
 
 const Scenario kScenarios[] = {
@@ -42,6 +71,17 @@ const Scenario kScenarios[] = {
       {kParamDryWet, 0.6f}, {kParamGainReductionRange, 0.4f}}, true},
     {"listen-mono-22k-5", 22050, 1, 5, {{kParamSideChainListen, 1.0f}, {kParamSideChainEqOn, 1.0f}}, false},
     {"bypassed-stereo-88k-32", 88200, 2, 32, {{kParamEnableEffect, 0.0f}, {kParamOutputGain, 0.2f}}, false},
+    {"moving-stereo-48k-32", 48000, 2, 32, {}, false, kMoves},
+    {"moving-mono-44k-7", 44100, 1, 7, {}, false, kMoves},
+    {"moving-stereo-48k-2", 48000, 2, 2, {}, false, kMoves},
+    {"modes-stereo-48k-1", 48000, 2, 1, {{kParamInputGain, 0.8f}}, false, kModeCycle},
+    {"modes-stereo-96k-24", 96000, 2, 24, {{kParamInputGain, 0.8f}}, false, kModeCycle},
+    // Loud enough to drive both output circuits into their clips, the second
+    // one's floor included, with the output gain at its top.
+    {"loud-stereo-48k-32", 48000, 2, 32, {{kParamInputGain, 1.0f}, {kParamOutputGain, 1.0f}, {kParamRatio, 0.0f}},
+     false, {}, 40.0},
+    {"loud-mono-48k-3", 48000, 1, 3, {{kParamInputGain, 1.0f}, {kParamOutputGain, 1.0f}, {kParamGainReductionRange, 1.0f}},
+     false, {}, 40.0},
 };
 
 // Test signals built from integer arithmetic only, so they are the same on every
@@ -74,15 +114,19 @@ std::string hashScenario(const Scenario& scenario)
     Channels input, sideChain;
     for (int c = 0; c < scenario.numChannels; ++c)
     {
-        auto signal = triangle(0.8, scenario.sampleRate / (110 * (c + 1)), length);
-        const auto hiss = noise(0.2, length, 100u + static_cast<std::uint32_t>(c));
+        auto signal = triangle(0.8 * scenario.level, scenario.sampleRate / (110 * (c + 1)), length);
+        const auto hiss = noise(0.2 * scenario.level, length, 100u + static_cast<std::uint32_t>(c));
         for (std::size_t i = 0; i < signal.size(); ++i)
             signal[i] += hiss[i] * static_cast<float>((i / 2000) % 2);
         input.push_back(signal);
         if (scenario.externalSideChain)
             sideChain.push_back(noise(0.9, length, 200u + static_cast<std::uint32_t>(c)));
     }
-    const auto result = stream(*engine, input, sideChain, scenario.blockSize);
+    std::size_t next = 0;
+    const auto result = stream(*engine, input, sideChain, scenario.blockSize, [&](int, int firstSample) {
+        for (; next < scenario.moves.size() && scenario.moves[next].at < firstSample + scenario.blockSize; ++next)
+            engine->setNormalizedValue(scenario.moves[next].id, scenario.moves[next].value);
+    });
     std::uint64_t hash = 0xCBF29CE484222325ull;
     for (const auto& channel : result.output)
         for (float s : channel)
