@@ -1,124 +1,67 @@
 #pragma once
 
-// The per-sample pieces that the stereo loops run for both channels at once,
-// channel c in lane c of a two-double vector: the fixed filters, the soft
-// saturation and the scaling, each with the operations of its one-channel
-// form in the same order, so that every lane holds the one-channel result.
+// The two channels' circuit states packed into the lanes of one state
+// (channel c in lane c) for the stereo loops, and back.
 
-#include "libraries/dsp/math/double_lanes.h"
+#include "model/circuit_values.h"
+#include "model/first_output_circuit.h"
 #include "model/fixed_filters.h"
-#include "model/output_stage_constants.h"
+#include "model/second_output_circuit.h"
 
 namespace corvex
 {
 
-using dsp::math::DoubleLanes;
-
-inline DoubleLanes lanes(double lane0, double lane1)
-{
-    return DoubleLanes{lane0, lane1};
-}
-
-inline DoubleLanes bothLanes(double value)
-{
-    return DoubleLanes{value, value};
-}
-
-struct FirstOrderLanes
-{
-    DoubleLanes s, b0, b1, a1;
-};
-
-struct SecondOrderLanes
-{
-    DoubleLanes s1, s2, b0, b1, b2, a1, a2;
-};
-
-
-inline FirstOrderLanes packFilter(const FixedFirstOrder& f0, const FixedFirstOrder& f1)
+inline FirstOrderFilter<DoubleLanes> packFilter(const FixedFirstOrder& f0, const FixedFirstOrder& f1)
 {
     return {lanes(f0.s, f1.s), lanes(f0.b0, f1.b0), lanes(f0.b1, f1.b1), lanes(f0.a1, f1.a1)};
 }
 
-inline SecondOrderLanes packFilter(const FixedSecondOrder& f0, const FixedSecondOrder& f1)
+inline SecondOrderFilter<DoubleLanes> packFilter(const FixedSecondOrder& f0, const FixedSecondOrder& f1)
 {
     return {lanes(f0.s1, f1.s1), lanes(f0.s2, f1.s2), lanes(f0.b0, f1.b0), lanes(f0.b1, f1.b1),
             lanes(f0.b2, f1.b2), lanes(f0.a1, f1.a1), lanes(f0.a2, f1.a2)};
 }
 
-// The filter states of lane c back into the channel's record.
-inline void unpackFilter(const FirstOrderLanes& lanes, int c, FixedFirstOrder& filter)
+// The filter states of lane c back into the channel's record (the
+// coefficients do not change).
+inline void unpackFilter(const FirstOrderFilter<DoubleLanes>& packed, int c, FixedFirstOrder& filter)
 {
-    filter.s = lanes.s[c];
+    filter.s = packed.s[c];
 }
 
-inline void unpackFilter(const SecondOrderLanes& lanes, int c, FixedSecondOrder& filter)
+inline void unpackFilter(const SecondOrderFilter<DoubleLanes>& packed, int c, FixedSecondOrder& filter)
 {
-    filter.s1 = lanes.s1[c];
-    filter.s2 = lanes.s2[c];
+    filter.s1 = packed.s1[c];
+    filter.s2 = packed.s2[c];
 }
 
-[[gnu::always_inline]] inline DoubleLanes filterLanes(FirstOrderLanes& f, DoubleLanes x)
+inline FirstOutputCircuit<DoubleLanes> packCircuit(const FirstOutputCircuitState& c0,
+                                                   const FirstOutputCircuitState& c1)
 {
-    const DoubleLanes y = f.b0 * x + f.s;
-    f.s = f.b1 * x - f.a1 * y;
-    return y;
+    return {packFilter(c0.bell, c1.bell), packFilter(c0.lowPass, c1.lowPass), packFilter(c0.highPass, c1.highPass),
+            lanes(c0.feedback, c1.feedback)};
 }
 
-[[gnu::always_inline]] inline DoubleLanes filterLanes(SecondOrderLanes& f, DoubleLanes x)
+inline void unpackCircuit(const FirstOutputCircuit<DoubleLanes>& packed, int c, FirstOutputCircuitState& circuit)
 {
-    const DoubleLanes y = f.b0 * x + f.s1;
-    f.s1 = f.b1 * x + f.s2 - f.a1 * y;
-    f.s2 = f.b2 * x - f.a2 * y;
-    return y;
+    unpackFilter(packed.bell, c, circuit.bell);
+    unpackFilter(packed.lowPass, c, circuit.lowPass);
+    unpackFilter(packed.highPass, c, circuit.highPass);
+    circuit.feedback = packed.feedback[c];
 }
 
-// A saturation curve's threshold and knee in both lanes.
-struct ClipLanes
+inline SecondOutputCircuit<DoubleLanes> packCircuit(const SecondOutputCircuitState& c0,
+                                                    const SecondOutputCircuitState& c1)
 {
-    DoubleLanes threshold;
-    DoubleLanes knee;
-};
-
-inline ClipLanes clipLanes(const ClipPair& clip)
-{
-    return {bothLanes(clip.threshold), bothLanes(clip.knee)};
+    return {packFilter(c0.highPass, c1.highPass), lanes(c0.upperFeedback, c1.upperFeedback),
+            lanes(c0.lowerFeedback, c1.lowerFeedback)};
 }
 
-// softClipNonNegative() lane by lane; the division only when a lane is above
-// the threshold.
-[[gnu::always_inline]] inline DoubleLanes softClipNonNegativeLanes(DoubleLanes x, const ClipLanes& clip)
+inline void unpackCircuit(const SecondOutputCircuit<DoubleLanes>& packed, int c, SecondOutputCircuitState& circuit)
 {
-    const auto belowThreshold = x <= clip.threshold;
-    if (belowThreshold[0] && belowThreshold[1])
-        return x;
-    const DoubleLanes excess = dsp::math::maxLanes(clip.threshold, x) - clip.threshold;
-    return dsp::math::minLanes(clip.threshold, x) + excess / (excess * clip.knee + 1.0);
+    unpackFilter(packed.highPass, c, circuit.highPass);
+    circuit.upperFeedback = packed.upperFeedback[c];
+    circuit.lowerFeedback = packed.lowerFeedback[c];
 }
-
-// The positive half of a sample, +0.0 elsewhere (y > 0 ? y : 0), and the
-// negative half (0 < y ? 0 : y), lane by lane.
-[[gnu::always_inline]] inline DoubleLanes positiveHalfLanes(DoubleLanes y)
-{
-    return dsp::math::maxLanes(DoubleLanes{}, y);
-}
-
-[[gnu::always_inline]] inline DoubleLanes negativeHalfLanes(DoubleLanes y)
-{
-    return dsp::math::minLanes(y, DoubleLanes{});
-}
-
-// scaledSample() lane by lane, for a factor fixed over a block.
-class ScaleLanes
-{
-public:
-    explicit ScaleLanes(double factor) : factor_(bothLanes(factor)), zero_(factor == 0.0) {}
-
-    [[gnu::always_inline]] DoubleLanes operator()(DoubleLanes x) const { return zero_ ? DoubleLanes{} : x * factor_; }
-
-private:
-    DoubleLanes factor_;
-    bool zero_;
-};
 
 } // namespace corvex

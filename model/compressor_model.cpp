@@ -73,6 +73,7 @@ void runStereoGainAndOutputStage(const double* const* detector, const double* co
     if (n >= kLanesMinSamples)
     {
         OutputStageLanes outputStage(state.channels, outputGainTargets, n, snapshot.outputStage);
+        // The kernel calls the sink for channel 0 before channel 1 at each sample.
         double gained[2];
         runFeedbackGainKernel<2, true>(detector, numSamples, state.kernel, snapshot, thresholds,
                                        [&](int c, std::int32_t i, double rawGain) {

@@ -1,7 +1,7 @@
 #include "model/crossfade_mixer.h"
 
 #include "model/block_counts.h"
-#include "model/glide_settled.h"
+#include "model/glide.h"
 
 namespace corvex
 {
@@ -34,7 +34,7 @@ void crossfadeMixer(const double* const* first, const double* const* second, dou
     }
     for (std::int32_t i = 0; i < n; ++i)
     {
-        mix = mix + (targetMix - mix) * rate;
+        mix = glideStep(mix, targetMix, rate);
         for (std::int32_t c = 0; c < channels; ++c)
             destination[c][i] = (1.0 - mix) * second[c][i] + mix * first[c][i];
     }

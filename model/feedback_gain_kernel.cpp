@@ -15,11 +15,7 @@ void resetFeedbackGainKernel(KernelState& state)
         state.envFast[c] = 0.0;
         state.envSlow[c] = 0.0;
         state.knee[c] = KneeSmoother{1, 0.0, 0.0};
-        DetectorFilters& filters = state.detector[c];
-        resetFixedSecondOrder(filters.equaliser);
-        resetFixedFirstOrder(filters.lowPass);
-        resetFixedSecondOrder(filters.highPass);
-        filters.clampCharge = 0.0;
+        resetFirstOutputCircuit(state.detector[c]);
         resetHoldWindow(state.hold[c]);
     }
 }

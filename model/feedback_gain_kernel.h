@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/audio_block.h"
-#include "model/fixed_filters.h"
+#include "model/first_output_circuit.h"
 #include "model/parameter_snapshot.h"
 #include "model/sliding_window_maximum.h"
 
@@ -18,15 +18,6 @@ struct KneeSmoother
     double kneeOffset;
 };
 
-// Per-channel detector circuit: the same chain as the first output-stage circuit.
-struct DetectorFilters
-{
-    FixedSecondOrder equaliser; // 2345 Hz bell
-    FixedFirstOrder lowPass;    // 18000 Hz
-    FixedSecondOrder highPass;  // second-order high-pass at 4.28651 Hz
-    double clampCharge;         // smoothed charge of the input clamp
-};
-
 // State of the feedback gain computer. The mono variant uses the channel 0 copies.
 struct KernelState
 {
@@ -36,7 +27,7 @@ struct KernelState
     double envFast[kMaxChannels];
     double envSlow[kMaxChannels];
     KneeSmoother knee[kMaxChannels];
-    DetectorFilters detector[kMaxChannels];
+    FirstOutputCircuitState detector[kMaxChannels]; // the first output circuit, run on the detector signal
     HoldWindow hold[kMaxChannels];
 };
 

@@ -5,7 +5,8 @@
 #include "model/block_counts.h"
 #include "model/channel_pair_lanes.h"
 #include "model/feedback_gain_kernel.h"
-#include "model/soft_clip.h"
+#include "model/first_output_circuit.h"
+#include "model/glide.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,27 +17,35 @@ namespace corvex
 namespace kernel_detail
 {
 
-
 inline constexpr double kDetectorOffset = 0.0007;     // subtracted after the output scale
 inline constexpr double kNegativeHalfScale = 0.98;    // the rectifier's weight of the negative half
 inline constexpr double kRatioBlendRate = 0.001;      // per-sample glide of the fast-branch weight
 inline constexpr double kKneeRate = 0.0025;           // per-sample glide of the knee width and offset
 
-// One channel's state as the block works on it.
+// The values the gain computer carries from sample to sample, for one channel
+// (double) or for both channels in lanes (DoubleLanes).
+template <class Value>
+struct ComputerValues
+{
+    Value lastGain;
+    Value envFast;
+    Value envSlow;
+    Value kneeWidth;
+    Value kneeOffset;
+    Value threshold;
+    FirstOutputCircuit<Value> detector;
+};
+
+// One channel's state as the block works on it; the hold window runs channel
+// by channel in either form.
 struct ChannelWork
 {
-    double lastGain;
-    double envFast;
-    double envSlow;
-    double kneeWidth;
-    double kneeOffset;
-    double threshold;
-    DetectorFilters filters;
+    ComputerValues<double> values;
     SlidingWindowMaximum hold;
 };
 
 inline void loadChannel(ChannelWork& work, KernelState& state, int c, double threshold,
-                 const ParameterSnapshot& snapshot)
+                        const ParameterSnapshot& snapshot)
 {
     KneeSmoother& knee = state.knee[c];
     if (knee.resetFlag != 0)
@@ -45,62 +54,46 @@ inline void loadChannel(ChannelWork& work, KernelState& state, int c, double thr
         knee.kneeOffset = snapshot.kernelOffset;
         knee.resetFlag = 0;
     }
-    work.lastGain = state.lastGain[c];
-    work.envFast = state.envFast[c];
-    work.envSlow = state.envSlow[c];
-    work.kneeWidth = knee.kneeWidth;
-    work.kneeOffset = knee.kneeOffset;
-    work.threshold = threshold;
-    work.filters = state.detector[c];
+    work.values = {state.lastGain[c], state.envFast[c], state.envSlow[c], knee.kneeWidth, knee.kneeOffset,
+                   threshold,         state.detector[c]};
     work.hold.load(state.hold[c]);
 }
 
 inline void storeChannel(const ChannelWork& work, KernelState& state, int c)
 {
-    state.lastGain[c] = work.lastGain;
-    state.envFast[c] = work.envFast;
-    state.envSlow[c] = work.envSlow;
-    state.knee[c].kneeWidth = work.kneeWidth;
-    state.knee[c].kneeOffset = work.kneeOffset;
-    state.detector[c] = work.filters;
+    const ComputerValues<double>& v = work.values;
+    state.lastGain[c] = v.lastGain;
+    state.envFast[c] = v.envFast;
+    state.envSlow[c] = v.envSlow;
+    state.knee[c].kneeWidth = v.kneeWidth;
+    state.knee[c].kneeOffset = v.kneeOffset;
+    state.detector[c] = v.detector;
     work.hold.store(state.hold[c]);
 }
 
-// The detector circuit from one input sample to the rectified level: feedback of
-// the previous gain, the input clamp with its charging coupling, the equaliser,
-// saturation of the positive half, low-pass, high-pass, scale and offset, and
-// the asymmetric rectifier.
-[[gnu::always_inline]] inline double rectifiedLevel(ChannelWork& work, double x, const OutputStageConstants& constants,
-                                                    double ratioFactor)
+inline ComputerValues<DoubleLanes> packPair(const ChannelWork (&work)[2])
 {
-    DetectorFilters& filters = work.filters;
-    const double f = work.lastGain * x;
-
-    const double u = constants.firstCircuitInputScale * f + filters.clampCharge;
-    const double c = std::max(constants.firstCircuitFloor, u);
-    filters.clampCharge = filters.clampCharge +
-                          (constants.firstCircuitFeedbackGain * (u - c) - filters.clampCharge) *
-                              constants.firstCircuitFeedbackSmoothing;
-
-    const double y = fixedFilterSample(filters.equaliser, c);
-    const double positive = y > 0.0 ? y : 0.0;
-    const double negative = 0.0 < y ? 0.0 : y;
-    const double q =
-        softClipNonNegative(softClipNonNegative(positive, constants.firstCircuitClip1), constants.firstCircuitClip2);
-    const double w = q + negative;
-
-    const double v = fixedFilterSample(filters.lowPass, w);
-    const double p = fixedFilterSample(filters.highPass, v);
-
-    const double d = (p * constants.firstCircuitOutputScale - kDetectorOffset) * ratioFactor;
-    return std::max(-kNegativeHalfScale * d, d);
+    const ComputerValues<double>& v0 = work[0].values;
+    const ComputerValues<double>& v1 = work[1].values;
+    return {lanes(v0.lastGain, v1.lastGain),     lanes(v0.envFast, v1.envFast),
+            lanes(v0.envSlow, v1.envSlow),       lanes(v0.kneeWidth, v1.kneeWidth),
+            lanes(v0.kneeOffset, v1.kneeOffset), lanes(v0.threshold, v1.threshold),
+            packCircuit(v0.detector, v1.detector)};
 }
 
-// Charges both envelope branches by the level above the threshold; both relax
-// towards the baseline. One step for a channel (double) or for both channels in
-// lanes (DoubleLanes): the same operations in the same order either way.
-inline double larger(double a, double b) { return std::max(a, b); }
-inline DoubleLanes larger(DoubleLanes a, DoubleLanes b) { return dsp::math::maxLanes(a, b); }
+inline void unpackPair(const ComputerValues<DoubleLanes>& pair, ChannelWork (&work)[2])
+{
+    for (int c = 0; c < 2; ++c)
+    {
+        ComputerValues<double>& v = work[c].values;
+        v.lastGain = pair.lastGain[c];
+        v.envFast = pair.envFast[c];
+        v.envSlow = pair.envSlow[c];
+        v.kneeWidth = pair.kneeWidth[c];
+        v.kneeOffset = pair.kneeOffset[c];
+        unpackCircuit(pair.detector, c, v.detector);
+    }
+}
 
 // The block's envelope constants: the baseline, and per branch the weight kept
 // (1 - release) and the charge per unit of level (attack).
@@ -114,179 +107,88 @@ struct EnvelopeConstants
     Value slowCharge;
 };
 
+// The block's constants as a loop over Value reads them.
 template <class Value>
-EnvelopeConstants<Value> envelopeConstants(const ParameterSnapshot& snapshot, Value (*broadcast)(double))
+struct ComputerConstants
+{
+    Value ratioFactor;
+    EnvelopeConstants<Value> envelopes;
+    Value kneeWidthTarget;
+    Value kneeOffsetTarget;
+};
+
+template <class Value>
+[[gnu::always_inline]] inline ComputerConstants<Value> computerConstants(const ParameterSnapshot& snapshot)
 {
     const double* coefficients = snapshot.ballisticsCoefficients;
-    return {broadcast(snapshot.ratioAllOffset), broadcast(1.0 - coefficients[1]), broadcast(coefficients[0]),
-            broadcast(1.0 - coefficients[3]), broadcast(coefficients[2])};
+    const EnvelopeConstants<Value> envelopes{spread<Value>(snapshot.ratioAllOffset),
+                                             spread<Value>(1.0 - coefficients[1]),
+                                             spread<Value>(coefficients[0]),
+                                             spread<Value>(1.0 - coefficients[3]),
+                                             spread<Value>(coefficients[2])};
+    return {spread<Value>(snapshot.ratioFactor), envelopes,
+            spread<Value>(snapshot.ratioAllGain), spread<Value>(snapshot.kernelOffset)};
 }
 
+// The detector from one input sample to the rectified level: the previous gain
+// applied, the first output circuit, the offset and the ratio factor, and the
+// asymmetric rectifier.
 template <class Value>
-[[gnu::always_inline]] inline void stepEnvelopes(Value& envFast, Value& envSlow, Value rect, Value threshold,
-                                                 const EnvelopeConstants<Value>& k)
+[[gnu::always_inline]] inline Value rectifiedLevel(ComputerValues<Value>& v, Value x,
+                                                   const FirstCircuitConstants<Value>& circuit,
+                                                   const ComputerConstants<Value>& k)
 {
-    const Value e = larger(rect - envFast - envSlow, threshold) - threshold;
-    const Value fast = envFast;
-    const Value slow = envSlow;
-    envFast = (fast - k.base) * k.fastKeep + k.fastCharge * e + k.base;
-    envSlow = (slow - k.base) * k.slowKeep + k.slowCharge * e + k.base;
+    const Value d = (firstOutputCircuitSample(v.detector, v.lastGain * x, circuit) - kDetectorOffset) * k.ratioFactor;
+    return larger(-kNegativeHalfScale * d, d);
 }
 
-// For one channel, a constant is its own "both lanes".
-inline double scalar(double value) { return value; }
-
-// The reduction amount through the soft knee, held over the window, as a gain.
-[[gnu::always_inline]] inline double gainOf(ChannelWork& work, double ratioBlend, std::int32_t windowSamples,
-                                            const ParameterSnapshot& snapshot)
+// Charges both envelope branches by the level above the threshold; both relax
+// towards the baseline.
+template <class Value>
+[[gnu::always_inline]] inline void stepEnvelopes(ComputerValues<Value>& v, Value rect, const EnvelopeConstants<Value>& k)
 {
-    work.kneeWidth += (snapshot.ratioAllGain - work.kneeWidth) * kKneeRate;
-    work.kneeOffset += (snapshot.kernelOffset - work.kneeOffset) * kKneeRate;
+    const Value e = larger(rect - v.envFast - v.envSlow, v.threshold) - v.threshold;
+    const Value fast = v.envFast;
+    const Value slow = v.envSlow;
+    v.envFast = (fast - k.base) * k.fastKeep + k.fastCharge * e + k.base;
+    v.envSlow = (slow - k.base) * k.slowKeep + k.slowCharge * e + k.base;
+}
 
-    const double z = work.envFast * ratioBlend + work.envSlow + (1.0 - work.kneeOffset) * work.kneeWidth;
-    const double s = work.kneeWidth;
-    double h;
-    if (z >= 2.0 * s)
-    {
-        h = z - s;
-    }
-    else
-    {
-        const double m = std::max(z, 0.0);
-        h = m * m * 0.25 / s;
-    }
+// The knee's width and offset glide towards their targets; the reduction
+// amount through the soft knee. The division only where a lane is below the
+// knee's top: it would otherwise lengthen every sample's serial chain.
+template <class Value>
+[[gnu::always_inline]] inline Value kneeReduction(ComputerValues<Value>& v, double ratioBlend,
+                                                  const ComputerConstants<Value>& k)
+{
+    v.kneeWidth = glideStep(v.kneeWidth, k.kneeWidthTarget, kKneeRate);
+    v.kneeOffset = glideStep(v.kneeOffset, k.kneeOffsetTarget, kKneeRate);
 
-    const double g = dsp::math::exp(-work.hold.push(h, windowSamples));
-    work.lastGain = g;
+    const Value z = v.envFast * ratioBlend + v.envSlow + (1.0 - v.kneeOffset) * v.kneeWidth;
+    const Value s = v.kneeWidth;
+    const auto aboveKnee = z >= 2.0 * s;
+    if (allLanes(aboveKnee))
+        return z - s;
+    const Value m = larger(z, Value{});
+    return choose(aboveKnee, z - s, m * m * 0.25 / s);
+}
+
+// The reduction amount held over the window, as a gain: one channel, and both
+// channels in lanes with the hold windows run channel by channel.
+[[gnu::always_inline]] inline double gainOf(ComputerValues<double>& v, SlidingWindowMaximum& hold, double h,
+                                            std::int32_t windowSamples)
+{
+    const double g = dsp::math::exp(-hold.push(h, windowSamples));
+    v.lastGain = g;
     return g;
 }
 
-// Two channels in the two lanes of vectors (lane c is channel c): the detector,
-// the envelopes, the knee and exp run once for both channels with the
-// operations of the one-channel functions above, lane by lane in the same
-// order; only the hold window runs channel by channel.
-struct PairWork
+[[gnu::always_inline]] inline DoubleLanes gainOf(ComputerValues<DoubleLanes>& v, ChannelWork (&work)[2],
+                                                 DoubleLanes h, std::int32_t windowSamples)
 {
-    DoubleLanes lastGain;
-    DoubleLanes envFast;
-    DoubleLanes envSlow;
-    DoubleLanes kneeWidth;
-    DoubleLanes kneeOffset;
-    DoubleLanes threshold;
-    DoubleLanes clampCharge;
-    SecondOrderLanes equaliser;
-    FirstOrderLanes lowPass;
-    SecondOrderLanes highPass;
-};
-
-inline PairWork packPair(const ChannelWork (&work)[2])
-{
-    const DetectorFilters& d0 = work[0].filters;
-    const DetectorFilters& d1 = work[1].filters;
-    return {lanes(work[0].lastGain, work[1].lastGain),
-            lanes(work[0].envFast, work[1].envFast),
-            lanes(work[0].envSlow, work[1].envSlow),
-            lanes(work[0].kneeWidth, work[1].kneeWidth),
-            lanes(work[0].kneeOffset, work[1].kneeOffset),
-            lanes(work[0].threshold, work[1].threshold),
-            lanes(d0.clampCharge, d1.clampCharge),
-            packFilter(d0.equaliser, d1.equaliser),
-            packFilter(d0.lowPass, d1.lowPass),
-            packFilter(d0.highPass, d1.highPass)};
-}
-
-inline void unpackPair(const PairWork& pair, ChannelWork (&work)[2])
-{
-    for (int c = 0; c < 2; ++c)
-    {
-        work[c].lastGain = pair.lastGain[c];
-        work[c].envFast = pair.envFast[c];
-        work[c].envSlow = pair.envSlow[c];
-        work[c].kneeWidth = pair.kneeWidth[c];
-        work[c].kneeOffset = pair.kneeOffset[c];
-        DetectorFilters& filters = work[c].filters;
-        filters.clampCharge = pair.clampCharge[c];
-        unpackFilter(pair.equaliser, c, filters.equaliser);
-        unpackFilter(pair.lowPass, c, filters.lowPass);
-        unpackFilter(pair.highPass, c, filters.highPass);
-    }
-}
-
-// The block's constants of the two-lane loop, each in both lanes, so that the
-// loop reads each with one instruction.
-struct PairConstants
-{
-    DoubleLanes inputScale;
-    DoubleLanes floor;
-    DoubleLanes feedbackGain;
-    DoubleLanes feedbackSmoothing;
-    ClipLanes clip1;
-    ClipLanes clip2;
-    DoubleLanes outputScale;
-    DoubleLanes ratioFactor;
-    EnvelopeConstants<DoubleLanes> envelopes;
-    DoubleLanes kneeWidthTarget;
-    DoubleLanes kneeOffsetTarget;
-};
-
-inline PairConstants pairConstants(const ParameterSnapshot& snapshot)
-{
-    const OutputStageConstants& k = snapshot.outputStage;
-    return {bothLanes(k.firstCircuitInputScale),
-            bothLanes(k.firstCircuitFloor),
-            bothLanes(k.firstCircuitFeedbackGain),
-            bothLanes(k.firstCircuitFeedbackSmoothing),
-            clipLanes(k.firstCircuitClip1),
-            clipLanes(k.firstCircuitClip2),
-            bothLanes(k.firstCircuitOutputScale),
-            bothLanes(snapshot.ratioFactor),
-            envelopeConstants<DoubleLanes>(snapshot, bothLanes),
-            bothLanes(snapshot.ratioAllGain),
-            bothLanes(snapshot.kernelOffset)};
-}
-
-// rectifiedLevel() for both channels.
-[[gnu::always_inline]] inline DoubleLanes rectifiedLevelLanes(PairWork& pair, DoubleLanes x, const PairConstants& k)
-{
-    const DoubleLanes f = pair.lastGain * x;
-
-    const DoubleLanes u = k.inputScale * f + pair.clampCharge;
-    const DoubleLanes c = dsp::math::maxLanes(k.floor, u);
-    pair.clampCharge = pair.clampCharge + (k.feedbackGain * (u - c) - pair.clampCharge) * k.feedbackSmoothing;
-
-    const DoubleLanes y = filterLanes(pair.equaliser, c);
-    const DoubleLanes q = softClipNonNegativeLanes(softClipNonNegativeLanes(positiveHalfLanes(y), k.clip1), k.clip2);
-    const DoubleLanes w = q + negativeHalfLanes(y);
-
-    const DoubleLanes v = filterLanes(pair.lowPass, w);
-    const DoubleLanes p = filterLanes(pair.highPass, v);
-
-    const DoubleLanes d = (p * k.outputScale - kDetectorOffset) * k.ratioFactor;
-    return dsp::math::maxLanes(-kNegativeHalfScale * d, d);
-}
-
-// gainOf() for both channels; the hold windows are the channels' own.
-[[gnu::always_inline]] inline DoubleLanes gainLanes(PairWork& pair, ChannelWork (&work)[2], double ratioBlend,
-                                                    std::int32_t windowSamples, const PairConstants& k)
-{
-    pair.kneeWidth += (k.kneeWidthTarget - pair.kneeWidth) * kKneeRate;
-    pair.kneeOffset += (k.kneeOffsetTarget - pair.kneeOffset) * kKneeRate;
-
-    const DoubleLanes z = pair.envFast * ratioBlend + pair.envSlow + (1.0 - pair.kneeOffset) * pair.kneeWidth;
-    const DoubleLanes s = pair.kneeWidth;
-    // The division only where a lane is below the knee's top: it would
-    // otherwise lengthen every sample's serial chain.
-    const auto aboveKnee = z >= 2.0 * s;
-    DoubleLanes h = z - s;
-    if (!(aboveKnee[0] && aboveKnee[1]))
-    {
-        const DoubleLanes m = dsp::math::maxLanes(z, DoubleLanes{});
-        h = aboveKnee ? h : m * m * 0.25 / s;
-    }
-
     const DoubleLanes held{work[0].hold.push(h[0], windowSamples), work[1].hold.push(h[1], windowSamples)};
     const DoubleLanes g = dsp::math::expLanes(-held);
-    pair.lastGain = g;
+    v.lastGain = g;
     return g;
 }
 
@@ -295,7 +197,10 @@ inline PairConstants pairConstants(const ParameterSnapshot& snapshot)
 // The gain computer's block loop for one or two channels, each channel with its
 // threshold. Every gain goes to sink(channel, sampleIndex, gain) as soon as it
 // is known, so that a caller can fold per-sample work into this loop, where it
-// runs in the shadow of the loop's serial chain.
+// runs in the shadow of the loop's serial chain. The order of the calls is part
+// of the contract, in lanes or not: sample by sample, and within a sample
+// channel 0 before channel 1, so that a sink may run the work of both channels
+// when it gets channel 1's gain.
 // In lanes (stereo only), both channels run in the lanes of vectors; the work of
 // packing the state into lanes and back pays off over longer blocks.
 template <int kChannels, bool kInLanes = (kChannels == 2), typename GainSink>
@@ -306,8 +211,6 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
     const std::int32_t n = boundedSampleCount(numSamples);
     const std::int32_t windowSamples = std::clamp(snapshot.warpLeadSamples, 1, kMaxHoldWindowSamples);
     const bool linked = kChannels == 2 && snapshot.detectionLinked != 0;
-    const OutputStageConstants& constants = snapshot.outputStage;
-    const double ratioFactor = snapshot.ratioFactor;
     const double blendTarget = snapshot.ballisticsBlend;
 
     if (state.resetFlag != 0)
@@ -324,16 +227,17 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
     static_assert(!kInLanes || kChannels == 2);
     if constexpr (kInLanes)
     {
-        PairWork pair = packPair(work);
-        const PairConstants k = pairConstants(snapshot);
+        ComputerValues<DoubleLanes> pair = packPair(work);
+        const FirstCircuitConstants<DoubleLanes> circuit = inBothLanes(snapshot.outputStage.firstCircuit);
+        const ComputerConstants<DoubleLanes> k = computerConstants<DoubleLanes>(snapshot);
         for (std::int32_t i = 0; i < n; ++i)
         {
-            DoubleLanes rect = rectifiedLevelLanes(pair, DoubleLanes{detector[0][i], detector[1][i]}, k);
+            DoubleLanes rect = rectifiedLevel(pair, DoubleLanes{detector[0][i], detector[1][i]}, circuit, k);
             if (linked)
                 rect = bothLanes(std::max(rect[0], rect[1]));
-            stepEnvelopes(pair.envFast, pair.envSlow, rect, pair.threshold, k.envelopes);
-            ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
-            const DoubleLanes gain = gainLanes(pair, work, ratioBlend, windowSamples, k);
+            stepEnvelopes(pair, rect, k.envelopes);
+            ratioBlend = glideStep(ratioBlend, blendTarget, kRatioBlendRate);
+            const DoubleLanes gain = gainOf(pair, work, kneeReduction(pair, ratioBlend, k), windowSamples);
             sink(0, i, gain[0]);
             sink(1, i, gain[1]);
         }
@@ -341,12 +245,13 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
     }
     else
     {
-        const EnvelopeConstants<double> envelopes = envelopeConstants<double>(snapshot, scalar);
+        const FirstCircuitConstants<double>& circuit = snapshot.outputStage.firstCircuit;
+        const ComputerConstants<double> k = computerConstants<double>(snapshot);
         for (std::int32_t i = 0; i < n; ++i)
         {
             double rect[kChannels];
             for (int c = 0; c < kChannels; ++c)
-                rect[c] = rectifiedLevel(work[c], detector[c][i], constants, ratioFactor);
+                rect[c] = rectifiedLevel(work[c].values, detector[c][i], circuit, k);
             if (linked)
             {
                 const double louder = std::max(rect[0], rect[kChannels - 1]);
@@ -354,10 +259,13 @@ void runFeedbackGainKernel(const double* const* detector, std::int32_t numSample
                     rect[c] = louder;
             }
             for (int c = 0; c < kChannels; ++c)
-                stepEnvelopes(work[c].envFast, work[c].envSlow, rect[c], work[c].threshold, envelopes);
-            ratioBlend = ratioBlend + (blendTarget - ratioBlend) * kRatioBlendRate;
+                stepEnvelopes(work[c].values, rect[c], k.envelopes);
+            ratioBlend = glideStep(ratioBlend, blendTarget, kRatioBlendRate);
             for (int c = 0; c < kChannels; ++c)
-                sink(c, i, gainOf(work[c], ratioBlend, windowSamples, snapshot));
+            {
+                ComputerValues<double>& v = work[c].values;
+                sink(c, i, gainOf(v, work[c].hold, kneeReduction(v, ratioBlend, k), windowSamples));
+            }
         }
     }
 

@@ -1,24 +1,26 @@
 #pragma once
 
+#include "model/circuit_values.h"
 #include "model/fixed_filters.h"
+#include "model/glide.h"
 #include "model/output_stage_constants.h"
-#include "model/scaled_sample.h"
 #include "model/soft_clip.h"
-
-#include <algorithm>
-#include <cstdint>
 
 namespace corvex
 {
 
-// Per-channel state of the first output-stage circuit.
-struct FirstOutputCircuitState
+// State of the first output-stage circuit, which the gain computer's detector
+// runs too: one channel's (double) or both channels' in lanes (DoubleLanes).
+template <class Value>
+struct FirstOutputCircuit
 {
-    FixedSecondOrder bell;    // 2345 Hz bell
-    FixedFirstOrder lowPass;  // 18000 Hz
-    FixedSecondOrder highPass; // second-order high-pass at 4.28651 Hz
-    double feedback;          // smoothed charge of the floor clip
+    SecondOrderFilter<Value> bell;    // 2345 Hz bell
+    FirstOrderFilter<Value> lowPass;  // 18000 Hz
+    SecondOrderFilter<Value> highPass; // second-order high-pass at 4.28651 Hz
+    Value feedback;                   // smoothed charge of the floor clip
 };
+
+using FirstOutputCircuitState = FirstOutputCircuit<double>;
 
 // Filter states and feedback 0.0, pass-through coefficients.
 void resetFirstOutputCircuit(FirstOutputCircuitState& state);
@@ -27,29 +29,23 @@ void resetFirstOutputCircuit(FirstOutputCircuitState& state);
 // copy: scale in; floor clip, whose cut-off amount (u - c, never positive)
 // charges a smoothed feedback that shifts the following samples; bell;
 // saturation of the positive half (the negative half passes unchanged);
-// low-pass; high-pass; scale out.
-inline double firstOutputCircuitSample(FirstOutputCircuitState& state, double x, const OutputStageConstants& constants)
+// low-pass; high-pass; scale out. (The scales are never 0, so a plain product
+// is the block stages' scaling, whose factor 0 would give +0.0.)
+template <class Value>
+[[gnu::always_inline]] inline Value firstOutputCircuitSample(FirstOutputCircuit<Value>& state, Value x,
+                                                             const FirstCircuitConstants<Value>& k)
 {
-    const double u = state.feedback + scaledSample(x, constants.firstCircuitInputScale);
-    const double c = std::max(constants.firstCircuitFloor, u);
-    state.feedback = state.feedback + ((c - u) * -constants.firstCircuitFeedbackGain - state.feedback) *
-                                          constants.firstCircuitFeedbackSmoothing;
+    const Value u = k.inputScale * x + state.feedback;
+    const Value c = larger(k.floor, u);
+    state.feedback = glideStep(state.feedback, k.feedbackGain * (u - c), k.feedbackSmoothing);
 
-    const double shaped = fixedFilterSample(state.bell, c);
-    const double positive = shaped > 0.0 ? shaped : 0.0;
-    const double negative = 0.0 < shaped ? 0.0 : shaped;
-    const double saturated =
-        softClipNonNegative(softClipNonNegative(positive, constants.firstCircuitClip1), constants.firstCircuitClip2) +
-        negative;
+    const Value shaped = filterSample(state.bell, c);
+    const Value saturated =
+        softClipNonNegative(softClipNonNegative(positiveHalf(shaped), k.clip1), k.clip2) + negativeHalf(shaped);
 
-    const double lowPassed = fixedFilterSample(state.lowPass, saturated);
-    const double highPassed = fixedFilterSample(state.highPass, lowPassed);
-    return scaledSample(highPassed, constants.firstCircuitOutputScale);
+    const Value lowPassed = filterSample(state.lowPass, saturated);
+    const Value highPassed = filterSample(state.highPass, lowPassed);
+    return highPassed * k.outputScale;
 }
-
-// One channel: scale in, floor clip with smoothed feedback, bell, saturation of
-// the positive half, low-pass, high-pass, scale out.
-void runFirstOutputCircuit(const double* source, double* destination, std::int32_t numSamples,
-                           FirstOutputCircuitState& state, const OutputStageConstants& constants);
 
 } // namespace corvex

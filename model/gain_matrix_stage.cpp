@@ -1,7 +1,7 @@
 #include "model/gain_matrix_stage.h"
 
 #include "model/block_counts.h"
-#include "model/glide_settled.h"
+#include "model/glide.h"
 
 namespace corvex
 {
@@ -40,7 +40,7 @@ void gainMatrixStage(const double* const* source, double* const* destination, st
         }
         for (std::int32_t i = 0; i < n; ++i)
         {
-            s0 = s0 + (target - s0) * smoothing;
+            s0 = glideStep(s0, target, smoothing);
             out[i] = s0 * in[i];
         }
         state.s0 = s0;
@@ -66,10 +66,10 @@ void gainMatrixStage(const double* const* source, double* const* destination, st
     }
     for (std::int32_t i = 0; i < n; ++i)
     {
-        s0 = s0 + (matrix.c0 - s0) * smoothing;
-        s1 = s1 + (matrix.c1 - s1) * smoothing;
-        s2 = s2 + (matrix.c2 - s2) * smoothing;
-        s3 = s3 + (matrix.c3 - s3) * smoothing;
+        s0 = glideStep(s0, matrix.c0, smoothing);
+        s1 = glideStep(s1, matrix.c1, smoothing);
+        s2 = glideStep(s2, matrix.c2, smoothing);
+        s3 = glideStep(s3, matrix.c3, smoothing);
         out0[i] = s0 * in0[i] + s2 * in1[i];
         out1[i] = s1 * in0[i] + s3 * in1[i];
     }

@@ -23,23 +23,25 @@ OutputStageConstants computeOutputStageConstants(double sampleRate)
 {
     using dsp::dbToGain;
     OutputStageConstants k{};
-    k.firstCircuitInputScale = dbToGain(-3.0);
-    k.firstCircuitOutputScale = 1.0 / dbToGain(-3.0);
-    k.firstCircuitFeedbackGain = dbToGain(-4.5);
-    k.firstCircuitFeedbackSmoothing = smoothingFor(20.986099, sampleRate);
-    k.firstCircuitFloor = -dbToGain(-20.0);
-    k.firstCircuitClip1 = {dbToGain(-24.85), 0.78188};
-    k.firstCircuitClip2 = {dbToGain(-7.15), 36.875};
-    k.secondCircuitInputScale = dbToGain(-11.2);
-    k.secondCircuitOutputScale = 1.0 / dbToGain(-11.2);
-    k.secondCircuitUpperFeedbackGain = dbToGain(48.333099);
-    k.secondCircuitLowerFeedbackGain = dbToGain(0.775);
-    k.secondCircuitExcessScale = dbToGain(-12.875);
-    k.secondCircuitUpperSmoothing = smoothingFor(156.802002, sampleRate);
-    k.secondCircuitLowerSmoothing = smoothingFor(50.0, sampleRate);
-    k.secondCircuitCeiling = dbToGain(-6.25);
-    k.secondCircuitFloor = -dbToGain(-8.75);
-    k.secondCircuitClip = {dbToGain(-59.5), 85.625};
+    FirstCircuitConstants<double>& first = k.firstCircuit;
+    first.inputScale = dbToGain(-3.0);
+    first.outputScale = 1.0 / dbToGain(-3.0);
+    first.feedbackGain = dbToGain(-4.5);
+    first.feedbackSmoothing = smoothingFor(20.986099, sampleRate);
+    first.floor = -dbToGain(-20.0);
+    first.clip1 = {dbToGain(-24.85), 0.78188};
+    first.clip2 = {dbToGain(-7.15), 36.875};
+    SecondCircuitConstants<double>& second = k.secondCircuit;
+    second.inputScale = dbToGain(-11.2);
+    second.outputScale = 1.0 / dbToGain(-11.2);
+    second.upperFeedbackGain = dbToGain(48.333099);
+    second.lowerFeedbackGain = dbToGain(0.775);
+    second.excessScale = dbToGain(-12.875);
+    second.upperSmoothing = smoothingFor(156.802002, sampleRate);
+    second.lowerSmoothing = smoothingFor(50.0, sampleRate);
+    second.ceiling = dbToGain(-6.25);
+    second.floor = -dbToGain(-8.75);
+    second.clip = {dbToGain(-59.5), 85.625};
     return k;
 }
 

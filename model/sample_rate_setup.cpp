@@ -24,7 +24,6 @@ void assign(FixedFirstOrder& filter, const dsp::FirstOrderCoefficients& c)
 {
     filter.b0 = c.b0;
     filter.b1 = c.b1;
-    filter.a0 = c.a0;
     filter.a1 = c.a1;
 }
 
@@ -33,9 +32,16 @@ void assign(FixedSecondOrder& filter, const dsp::SecondOrderCoefficients& c)
     filter.b0 = c.b0;
     filter.b1 = c.b1;
     filter.b2 = c.b2;
-    filter.a0 = c.a0;
     filter.a1 = c.a1;
     filter.a2 = c.a2;
+}
+
+void assignCircuit(FirstOutputCircuitState& circuit, const dsp::SecondOrderCoefficients& bell,
+                   const dsp::FirstOrderCoefficients& lowPass, const dsp::SecondOrderCoefficients& highPass)
+{
+    assign(circuit.bell, bell);
+    assign(circuit.lowPass, lowPass);
+    assign(circuit.highPass, highPass);
 }
 
 } // namespace
@@ -77,17 +83,11 @@ void prepareFixedFilters(ModelState& state, double sampleRate)
     const dsp::SecondOrderCoefficients highPass = dsp::designSecondOrderHighPass(kCircuitHighPass, sampleRate);
     const dsp::FirstOrderCoefficients dcBlocker = dsp::designFirstOrderHighPass(kSecondCircuitHighPass, sampleRate);
 
-    for (DetectorFilters& detector : state.kernel.detector)
-    {
-        assign(detector.equaliser, bell);
-        assign(detector.lowPass, lowPass);
-        assign(detector.highPass, highPass);
-    }
+    for (FirstOutputCircuitState& detector : state.kernel.detector)
+        assignCircuit(detector, bell, lowPass, highPass);
     for (ChannelState& channel : state.channels)
     {
-        assign(channel.firstCircuit.bell, bell);
-        assign(channel.firstCircuit.lowPass, lowPass);
-        assign(channel.firstCircuit.highPass, highPass);
+        assignCircuit(channel.firstCircuit, bell, lowPass, highPass);
         assign(channel.secondCircuit.highPass, dcBlocker);
     }
 }

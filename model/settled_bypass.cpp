@@ -4,7 +4,7 @@
 #include "libraries/dsp/vector/vector_primitives.h"
 #include "model/bypass_crossfade.h"
 #include "model/delay_line.h"
-#include "model/glide_settled.h"
+#include "model/glide.h"
 #include "model/model_state.h"
 
 #include <algorithm>

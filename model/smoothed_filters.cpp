@@ -2,7 +2,8 @@
 
 #include "libraries/dsp/math/double_lanes.h"
 #include "model/block_counts.h"
-#include "model/glide_settled.h"
+#include "model/glide.h"
+#include "model/transposed_direct_form.h"
 
 namespace corvex
 {
@@ -12,28 +13,22 @@ namespace
 
 using dsp::math::DoubleLanes;
 
-// Moves a coefficient by the fraction rate of its distance to the target.
-inline double glide(double current, double target, double rate)
-{
-    return current + (target - current) * rate;
-}
-
 // The used coefficients glide; a0 is neither glided nor read.
 void glideCoefficients(dsp::FirstOrderCoefficients& current, const dsp::FirstOrderCoefficients& target, double rate)
 {
-    current.b0 = glide(current.b0, target.b0, rate);
-    current.b1 = glide(current.b1, target.b1, rate);
-    current.a1 = glide(current.a1, target.a1, rate);
+    current.b0 = glideStep(current.b0, target.b0, rate);
+    current.b1 = glideStep(current.b1, target.b1, rate);
+    current.a1 = glideStep(current.a1, target.a1, rate);
 }
 
 void glideCoefficients(dsp::SecondOrderCoefficients& current, const dsp::SecondOrderCoefficients& target,
                        double rate)
 {
-    current.b0 = glide(current.b0, target.b0, rate);
-    current.b1 = glide(current.b1, target.b1, rate);
-    current.b2 = glide(current.b2, target.b2, rate);
-    current.a1 = glide(current.a1, target.a1, rate);
-    current.a2 = glide(current.a2, target.a2, rate);
+    current.b0 = glideStep(current.b0, target.b0, rate);
+    current.b1 = glideStep(current.b1, target.b1, rate);
+    current.b2 = glideStep(current.b2, target.b2, rate);
+    current.a1 = glideStep(current.a1, target.a1, rate);
+    current.a2 = glideStep(current.a2, target.a2, rate);
 }
 
 // True when no used coefficient moves any more: every later glide is a no-op.
@@ -61,26 +56,6 @@ void applyResetFlag(State& state, const Coefficients& target)
         state.current = target;
         state.resetFlag = 0;
     }
-}
-
-// One sample of both channels (channel c in lane c) through a first-order
-// section and a biquad in transposed direct form II, the operations of the
-// one-channel sections in the same order.
-[[gnu::always_inline]] inline DoubleLanes firstOrderLanes(DoubleLanes x, DoubleLanes& s,
-                                                         const dsp::FirstOrderCoefficients& c)
-{
-    const DoubleLanes y = c.b0 * x + s;
-    s = c.b1 * x - c.a1 * y;
-    return y;
-}
-
-[[gnu::always_inline]] inline DoubleLanes secondOrderLanes(DoubleLanes x, DoubleLanes& s1, DoubleLanes& s2,
-                                                          const dsp::SecondOrderCoefficients& c)
-{
-    const DoubleLanes y = c.b0 * x + s1;
-    s1 = c.b1 * x + s2 - c.a1 * y;
-    s2 = c.b2 * x - c.a2 * y;
-    return y;
 }
 
 struct ChainTargets
@@ -118,9 +93,13 @@ void runChain(const double* const* source, double* const* destination, std::int3
             glideCoefficients(thirdCoefficients, targets.third, rate);
         }
         const DoubleLanes x = {source[0][i], source1[i]};
-        const DoubleLanes highPassed = firstOrderLanes(x, firstState, firstCoefficients);
-        const DoubleLanes belled = secondOrderLanes(highPassed, secondState1, secondState2, secondCoefficients);
-        const DoubleLanes y = firstOrderLanes(belled, thirdState, thirdCoefficients);
+        const DoubleLanes highPassed = firstOrderSection(x, firstState, firstCoefficients.b0, firstCoefficients.b1,
+                                                         firstCoefficients.a1);
+        const DoubleLanes belled =
+            secondOrderSection(highPassed, secondState1, secondState2, secondCoefficients.b0, secondCoefficients.b1,
+                               secondCoefficients.b2, secondCoefficients.a1, secondCoefficients.a2);
+        const DoubleLanes y = firstOrderSection(belled, thirdState, thirdCoefficients.b0, thirdCoefficients.b1,
+                                                thirdCoefficients.a1);
         destination[0][i] = y[0];
         if (channels == 2)
             destination[1][i] = y[1];

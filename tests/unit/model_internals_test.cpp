@@ -94,28 +94,31 @@ TEST(DerivedValues, AResetPublishesNothing)
     EXPECT_EQ(published(engine).outputGainTargets[0], 1.0) << "the next update reads the restored values";
 }
 
-// The shortcuts of the positive half's saturation (below the threshold, the
-// identity) give the general curve's bits, in one lane or two, on both sides
-// of every circuit's threshold.
-TEST(SoftClip, NonNegativeFormsGiveTheGeneralCurvesBits)
+// The positive half's saturation: the identity up to the threshold, above it
+// the excess e compressed to e / (e k + 1); in two lanes, each lane gets its
+// one-channel bits whatever the other lane holds, on both sides of every
+// circuit's threshold.
+TEST(SoftClip, TheCurveInOneLaneOrTwo)
 {
     const OutputStageConstants k = computeOutputStageConstants(48000.0);
-    for (const ClipPair& clip : {k.firstCircuitClip1, k.firstCircuitClip2, k.secondCircuitClip})
+    for (const ClipPair& clip : {k.firstCircuit.clip1, k.firstCircuit.clip2, k.secondCircuit.clip})
     {
         const double t = clip.threshold;
+        const auto curve = [&](double x) { return x <= t ? x : t + (x - t) / ((x - t) * clip.knee + 1.0); };
         const double inputs[] = {0.0, 1e-300, 0.5 * t, std::nextafter(t, 0.0), t, std::nextafter(t, 2.0 * t),
                                  1.001 * t, 1.5 * t, 1.0, 3.0, 1e30};
         for (const double x : inputs)
         {
-            const std::uint64_t expected = std::bit_cast<std::uint64_t>(softClip(x, clip));
+            const std::uint64_t expected = std::bit_cast<std::uint64_t>(curve(x));
             EXPECT_EQ(std::bit_cast<std::uint64_t>(softClipNonNegative(x, clip)), expected) << x;
             for (const double other : {0.0, 0.5 * t, 2.0 * t})
             {
-                const DoubleLanes pair = softClipNonNegativeLanes(lanes(x, other), clipLanes(clip));
+                const DoubleLanes pair = softClipNonNegative(lanes(x, other), inBothLanes(clip));
                 EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[0]), expected) << x << " beside " << other;
-                EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[1]), std::bit_cast<std::uint64_t>(softClip(other, clip)));
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[1]), std::bit_cast<std::uint64_t>(curve(other)));
             }
         }
+        EXPECT_LT(softClipNonNegative(3.0, clip), t + 1.0 / clip.knee) << "below the asymptote";
     }
 }
 
