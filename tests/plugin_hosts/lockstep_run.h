@@ -1,8 +1,8 @@
 #pragma once
 
 #include "corvex_engine.h"
-#include "libraries/host/display_value_inversion.h"
 #include "libraries/host/parameter_description.h"
+#include "plugins/corvex/parameter_values.h"
 #include "tests/plugin_hosts/hosted_plugin.h"
 
 #include <algorithm>
@@ -23,10 +23,11 @@ enum class MeterKind { GainReduction, InputPeak, OutputPeak };
 // signal side by side: a 997 Hz sine at -6 dBFS on the main input and a 150 Hz
 // sine at -1 dBFS on the side chain (each channel with its own phase). The
 // engine runs as the plug-in must run it: the normalized values its plain
-// values select (beyond the range its nearest end; not a number, no change),
-// calls that end on multiples of 32 frames counted from the first block, at
-// the host's block ends and at each change within a block, which applies from
-// its frame on; the meters held from the block's last change to its end.
+// values select (by the plug-in's own conversion, tested on its own in
+// tests/tools/plugin_presets_test.cpp), calls that end on multiples of 32
+// frames counted from the first block, at the host's block ends and at each
+// change within a block, which applies from its frame on; the meters held from
+// the block's last change to its end.
 // Every block's output and meters are compared, bit for bit.
 class LockstepRun
 {
@@ -49,24 +50,12 @@ public:
             pendingChanges_.push_back({frameOffset, parameterId, received});
     }
 
-    // What the plug-in does itself, such as a restored state, applied to the engine only.
+    // A plain value the plug-in received, applied to the engine through the plug-in's own conversion.
     void setReferenceControl(int parameterId, float plainValue)
     {
         const host::ParameterDescription& description = descriptions_[parameterId];
-        if (std::isnan(plainValue))
-            return;
-        if (description.kind == host::ParameterKind::Continuous)
-        {
-            const auto [low, high] = std::minmax(description.displayAtZero, description.displayAtOne);
-            const float display = std::clamp(plainValue, low, high);
-            reference_->setNormalizedValue(parameterId,
-                                           host::normalizedFromDisplayValue(*reference_, parameterId, display).value());
-            return;
-        }
-        const float last = static_cast<float>(description.choices.size() - 1);
-        const float index = description.kind == host::ParameterKind::Switch ? (plainValue > 0.0f ? 1.0f : 0.0f)
-                                                                             : std::clamp(plainValue, 0.0f, last);
-        reference_->setNormalizedValue(parameterId, description.choices[std::lround(index)].normalizedValue);
+        if (const auto normalized = plugin::normalizedFromPlainValue(*reference_, description, plainValue))
+            reference_->setNormalizedValue(parameterId, *normalized);
     }
 
     // An unconnected side chain reaches the engine as none.

@@ -1,6 +1,7 @@
-// The plug-in's presets: its factory programs are the factory presets' texts
-// (the same normalized values through its plain values as through the preset
-// parser), and the user's preset files go round through their text.
+// The plug-in's plain values and presets: what a plain value selects, its
+// factory programs are the factory presets' texts (the same normalized values
+// through its plain values as through the preset parser), and the user's
+// preset files go round through their text.
 #include "plugins/corvex/factory_programs.h"
 #include "plugins/corvex/parameter_values.h"
 #include "plugins/corvex/user_presets.h"
@@ -10,8 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
+#include <optional>
+#include <tuple>
 
 namespace
 {
@@ -23,6 +28,35 @@ struct Presets : ::testing::Test
     std::unique_ptr<CorvexEngine> engine{createCorvexEngine()};
     std::vector<host::ParameterDescription> parameters = host::describeParameters(*engine);
 };
+
+// What a plug-in control's plain value selects: a display value through the
+// engine's own mapping, beyond the range its nearest end (also when the range
+// falls, as "GR Range" does); a switch is on above zero; a choice takes the
+// nearest index and the middle of its range of normalized values ([0, 0.2) for
+// the first of five); not a number selects nothing.
+TEST_F(Presets, PlainValuesSelectTheirNormalizedValues)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN(), firstOfFive = std::nextafter(0.2f, 0.0f) / 2;
+    const std::tuple<int, float, std::optional<float>> cases[] = {{kParamInputGain, -6.0f, 0.875f},
+                                                                  {kParamInputGain, -60.0f, 0.0f},
+                                                                  {kParamInputGain, 5.0f, 1.0f},
+                                                                  {kParamInputGain, nan, std::nullopt},
+                                                                  {kParamDryWet, 25.0f, 0.25f},
+                                                                  {kParamAttackTime, 4.0f, 0.5f},
+                                                                  {kParamGainReductionRange, 200.0f, 0.0f},
+                                                                  {kParamGainReductionRange, -5.0f, 1.0f},
+                                                                  {kParamEnableEffect, 0.001f, 1.0f},
+                                                                  {kParamEnableEffect, 0.0f, 0.0f},
+                                                                  {kParamSideChainEqOn, -1.0f, 0.0f},
+                                                                  {kParamRatio, 2.4f, 0.5f},
+                                                                  {kParamRatio, 2.5f, 0.7f},
+                                                                  {kParamRatio, 9.0f, 0.9f},
+                                                                  {kParamRatio, -3.0f, firstOfFive},
+                                                                  {kParamSideChainDetectionMode, nan, std::nullopt}};
+    for (const auto& [id, plainValue, normalized] : cases)
+        EXPECT_EQ(plugin::normalizedFromPlainValue(*engine, parameters[id], plainValue), normalized)
+            << parameters[id].name << " at " << plainValue;
+}
 
 TEST_F(Presets, FactoryProgramsSetWhatTheirTextsSay)
 {
