@@ -7,17 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <atomic>
 #include <limits>
-#include <map>
+#include <string>
 #include <thread>
 #include <tuple>
-#include <set>
-#include <string>
 
 #if defined(CORVEX_LV2_STEREO)
 #include "plugins/corvex/parameter_symbol.h"
@@ -25,11 +22,9 @@
 #if defined(__SSE__) || defined(_M_X64)
 #include <xmmintrin.h>
 #endif
-#if defined(CORVEX_TOOL_PATH)
-#include <sndfile.h>
-#endif
 #if defined(__linux__)
 #include "tests/support/audio_thread_call_counts.h"
+#include "tests/support/engine_driver.h"
 
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
@@ -77,12 +72,6 @@ void PrintTo(const HostCase& host, std::ostream* stream)
 
 constexpr int kMaxBlockFrames = 4096;
 
-// "Enable Effect" off as the host sets it: its bypass on in CLAP and VST3.
-double effectOff(HostedPlugin& plugin)
-{
-    return plugin.parameterInfo(kParamEnableEffect).isBypass ? 1.0 : 0.0;
-}
-
 std::unique_ptr<HostedPlugin> load(const HostCase& host, double sampleRate = kSampleRate)
 {
 #if defined(CORVEX_LV2_STEREO)
@@ -109,7 +98,13 @@ protected:
     std::unique_ptr<HostedPlugin> plugin;
 };
 
-TEST_P(PluginHost, ActivatesWithItsBusesAndTheEngineLatency)
+// Loading and activating as hosts do: the host's floating-point mode kept;
+// the name and ids (a host tells the stereo and the mono plug-in of a format
+// apart by them; a CLAP factory makes only its own), the buses and the
+// engine's latency. A CLAP host may activate for blocks of at most one frame,
+// without a complaint; at a rate the engine cannot take (above its highest)
+// the input plays through unprocessed, without a report.
+TEST_P(PluginHost, LoadsAndActivatesAsHostsExpect)
 {
 #if defined(__SSE__) || defined(_M_X64)
     _mm_setcsr(0x1f80); // the plug-in's engines flush denormals, the host's thread does not
@@ -117,16 +112,31 @@ TEST_P(PluginHost, ActivatesWithItsBusesAndTheEngineLatency)
     EXPECT_EQ(_mm_getcsr() & ~0x3fu, 0x1f80u) << "loading the plug-in changed the host's floating-point mode";
 #endif
     EXPECT_EQ(plugin->displayName(), GetParam().displayName);
-    if (GetParam().format != Format::Vst3)
-    {
-        EXPECT_EQ(plugin->classId(), GetParam().pluginId);
-    }
+    EXPECT_TRUE(GetParam().format == Format::Vst3 || plugin->classId() == GetParam().pluginId) << plugin->classId();
+    const auto twin = std::ranges::find_if(
+        kHostCases, [&](const HostCase& host) { return host.format == GetParam().format && host.numChannels != n; });
+    EXPECT_NE(plugin->classId(), load(*twin)->classId());
     const AudioLayout layout = plugin->audioLayout();
     EXPECT_EQ(layout.mainInputs, n);
     EXPECT_EQ(layout.sideChainInputs, n);
     EXPECT_EQ(layout.outputs, n);
     engine->setSampleRate(kSampleRate);
     EXPECT_EQ(plugin->latencySamples(), engine->getLatencySamples());
+
+    const bool clap = GetParam().format == Format::Clap;
+    if (clap)
+    {
+        EXPECT_THROW(loadClapPlugin(GetParam().path, "org.example.other", kSampleRate, 512), std::runtime_error);
+    }
+    ::testing::internal::CaptureStderr();
+    if (clap)
+        loadClapPlugin(GetParam().path, GetParam().pluginId, kSampleRate, 1);
+    std::unique_ptr<HostedPlugin> tooFast;
+    ASSERT_NO_THROW(tooFast = load(GetParam(), kCorvexMaxSampleRate + 1.0));
+    LockstepRun run(*tooFast, n);
+    run.processFrames(1000, 100);
+    EXPECT_EQ(run.output(), run.input());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 // Controls in plain values: continuous ones on the engine's display scale,
@@ -168,6 +178,16 @@ TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
         for (std::size_t index = 0; index < description.choices.size(); ++index)
             EXPECT_EQ(plugin->valueText(description.id, static_cast<double>(hostIndex(index))),
                       description.choices[index].text);
+        // What a host's text field shows at the ends and the default reads back as itself.
+        for (const double plainValue : {info.minimum, info.defaultValue, info.maximum})
+        {
+            if (continuous && GetParam().format == Format::Lv2)
+                break; // LV2 hosts know only the labels of the switches and choices
+            const std::string text = plugin->valueText(description.id, plainValue);
+            const std::optional<double> readBack = plugin->valueFromText(description.id, text);
+            ASSERT_TRUE(readBack.has_value()) << text;
+            EXPECT_EQ(plugin->valueText(description.id, *readBack), text);
+        }
     }
     for (int meter = kNumParameters; meter < plugin->parameterCount(); ++meter)
     {
@@ -177,101 +197,39 @@ TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
 }
 
 // Host blocks of 32·k frames give the engine exactly 32-sample calls; other
-// sizes end each block with a shorter call. Controls change through the host
-// before the first block and again half-way, some to values beyond their range
-// or not a number; the half-way changes come in a call without audio (a host's
-// flush while stopped) and a last one at the block's end, both applying before
-// the next audio. The side chain starts external, so that a plug-in that
-// drops it is heard, and at some sizes the host leaves it unconnected.
+// sizes (0: random ones) end each block with a shorter call. Controls change
+// through the host before the first block; at frames within blocks, from which
+// the engine must hear them (a Ratio switch, a three-point ramp of Output Gain
+// within 64 frames, an Input Gain step); and half-way, at a block's end and in
+// a call without audio (a host's flush while stopped), both applying before
+// the next audio; some go beyond their range or are not a number. A Ratio
+// change in another namespace than CLAP's own must change nothing. The side
+// chain starts external, so that a plug-in that drops it is heard, and at some
+// sizes the host leaves it unconnected. Output and meters are the engine's,
+// bit for bit, and at every multiple of 32 the render is the same. The host's
+// thread enters every callback without flushing denormals and must leave it so
+// (the engine flushes them while it runs).
 TEST_P(PluginHost, OutputAndMetersAreTheEnginesBitForBitAsControlsChange)
 {
     const double notANumber = std::numeric_limits<double>::quiet_NaN();
-    const std::vector<std::pair<int, double>> atStart = {
-        {kParamExternalSideChain, 1.0}, {kParamExternalSideChainGain, 6.0}, {kParamRatio, 2.0},
+    const std::pair<int, double> atStart[] = {
+        {kParamExternalSideChain, 1.0}, {kParamExternalSideChainGain, 6.0}, {kParamRatio, 3.0},
         {kParamAttackTime, 2.5},        {kParamInputGain, -18.0},           {kParamDryWet, 85.0}};
-    const std::vector<std::pair<int, double>> halfWay = {
-        {kParamExternalSideChain, 0.0},      {kParamRatio, 4.0},              {kParamSideChainTimeWarp, 3.5},
-        {kParamSideChainDetectionMode, 2.0}, {kParamSideChainEqOn, 1.0},      {kParamSideChainEqBellGain, -7.5},
-        {kParamInputGain, 30.0},             {kParamReleaseTime, notANumber}, {kParamEnableEffect, notANumber}};
-    for (const auto& [blockFrames, sideChainConnected] :
-         {std::pair{1, true}, {31, true}, {32, false}, {33, true}, {512, false}, {kMaxBlockFrames, true}})
-    {
-        SCOPED_TRACE("blocks of " + std::to_string(blockFrames) + (sideChainConnected ? "" : ", no side chain"));
-        reload();
-        ASSERT_NE(plugin, nullptr);
-        LockstepRun run(*plugin, n);
-        run.connectSideChain(sideChainConnected);
-        ::testing::internal::CaptureStderr();
-        for (const auto& [parameterId, plainValue] : atStart)
-            run.setControl(parameterId, plainValue);
-        run.processFrames(kSampleRate / 8 - blockFrames, blockFrames);
-        run.setControl(kParamOutputGain, -30.0, blockFrames);
-        run.processBlock(blockFrames);
-        for (const auto& [parameterId, plainValue] : halfWay)
-            run.setControl(parameterId, plainValue);
-        run.processBlock(0);
-        run.processFrames(kSampleRate / 8, blockFrames);
-        EXPECT_EQ(plugin->parameterValue(kParamOutputGain), -30.0);
-        EXPECT_EQ(plugin->parameterValue(kParamRatio), 4.0);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the plug-in or the engine reported a fault";
-        EXPECT_EQ(run.failedBlocks(), 0);
-        EXPECT_EQ(run.differingSamples(), 0);
-        EXPECT_EQ(run.differingMeters(), 0);
-        for (int c = 0; c < n; ++c)
-        {
-            EXPECT_LT(run.pluginMeterDb(MeterKind::GainReduction, c), -1.0f) << "it compresses";
-            EXPECT_GT(run.pluginMeterDb(MeterKind::InputPeak, c), -20.0f);
-            EXPECT_GT(run.pluginMeterDb(MeterKind::OutputPeak, c), -60.0f);
-        }
-    }
-}
-
-// With the effect off the plug-in is a delay by exactly the latency it reports.
-TEST_P(PluginHost, EffectOffIsTheInputDelayedByTheReportedLatency)
-{
-    LockstepRun run(*plugin, n);
-    run.setControl(kParamEnableEffect, effectOff(*plugin));
-    run.processFrames(kSampleRate / 10, 64);
-    EXPECT_EQ(run.differingSamples(), 0);
-    const int latency = plugin->latencySamples();
-    ASSERT_GT(latency, 0);
-    for (int c = 0; c < n; ++c)
-    {
-        int differing = 0;
-        const std::vector<float>& input = run.input()[c];
-        for (std::size_t i = 0; i < input.size(); ++i)
-            differing += run.output()[c][i] != (i < static_cast<std::size_t>(latency) ? 0.0f : input[i - latency]);
-        EXPECT_EQ(differing, 0) << "channel " << c;
-        EXPECT_EQ(run.pluginMeterDb(MeterKind::GainReduction, c), 0.0f);
-        EXPECT_EQ(run.pluginMeterDb(MeterKind::InputPeak, c), run.pluginMeterDb(MeterKind::OutputPeak, c));
-    }
-}
-
-// The same automation at the same samples renders the same bits at every host
-// block size that is a multiple of 32: the plug-in calls the engine on its own
-// 32-frame grid and the framework cuts run() at each change, which the engine
-// then sees from exactly its frame on. Other sizes add the host's block ends
-// as cuts (checked against the engine cut the same way); how far they stray
-// from the grid's render is printed. The points: a Ratio switch, a three-point
-// ramp of Output Gain within 64 frames, and an Input Gain step; a Ratio change
-// in another namespace than CLAP's own must change nothing. The host's thread
-// enters every callback without flushing denormals and must leave it so (the
-// engine flushes them while it runs).
-TEST_P(PluginHost, AutomationTakesEffectAtItsFrameAndRendersAlikeAtEveryBlockSize)
-{
-    struct Point
-    {
-        int frame, parameterId;
-        double plainValue;
-    };
-    const Point points[] = {{7001, kParamRatio, 2.0},        {13337, kParamOutputGain, -9.0},
-                            {13350, kParamOutputGain, -3.0}, {13400, kParamOutputGain, 2.0},
-                            {20000, kParamInputGain, -6.0},  {36001, kParamRatio, 4.0}};
-    constexpr int kFrames = kSampleRate;
+    const std::pair<int, double> halfWay[] = {{kParamExternalSideChain, 0.0},  {kParamRatio, 4.0},
+                                              {kParamSideChainTimeWarp, 3.5},  {kParamSideChainDetectionMode, 2.0},
+                                              {kParamSideChainEqOn, 1.0},      {kParamSideChainEqBellGain, -7.5},
+                                              {kParamInputGain, 30.0},         {kParamReleaseTime, notANumber},
+                                              {kParamEnableEffect, notANumber}};
+    const std::tuple<int, int, double> points[] = {{7001, kParamRatio, 2.0},        {13337, kParamOutputGain, -9.0},
+                                                   {13350, kParamOutputGain, -3.0}, {13400, kParamOutputGain, 2.0},
+                                                   {20000, kParamInputGain, -6.0},  {30001, kParamRatio, 1.0}};
+    // The last block's input meter shows a crest: the input's last frame lies near one.
+    constexpr int kFrames = 36000, kHalfWay = 6 * 4096;
     std::vector<std::vector<float>> gridRender;
-    for (const int blockFrames : {32, 64, 128, 256, 512, 1024, 4096, 1, 77, 100, 441, 0})
+    for (const int blockFrames : {32, 64, 128, 256, 512, 1024, 4096, 1, 31, 33, 77, 100, 441, 0})
     {
-        SCOPED_TRACE("blocks of " + std::to_string(blockFrames) + " (0: random sizes)");
+        const bool sideChainConnected = blockFrames != 31 && blockFrames != 441;
+        SCOPED_TRACE("blocks of " + std::to_string(blockFrames) + (sideChainConnected ? "" : ", no side chain"));
         reload();
         static bool hostModeKept;
         hostModeKept = true;
@@ -280,7 +238,10 @@ TEST_P(PluginHost, AutomationTakesEffectAtItsFrameAndRendersAlikeAtEveryBlockSiz
         plugin->leaveAudioCallback = [] { hostModeKept &= (_mm_getcsr() & ~0x3fu) == 0x1f80; }; // exception flags aside
 #endif
         LockstepRun run(*plugin, n);
-        run.setControl(kParamInputGain, -18.0);
+        run.connectSideChain(sideChainConnected);
+        ::testing::internal::CaptureStderr();
+        for (const auto& [parameterId, plainValue] : atStart)
+            run.setControl(parameterId, plainValue);
         plugin->queueForeignEvent(kParamRatio, 4.0);
         std::uint32_t random = 12345;
         for (int done = 0, size = blockFrames; done < kFrames; done += size)
@@ -288,100 +249,39 @@ TEST_P(PluginHost, AutomationTakesEffectAtItsFrameAndRendersAlikeAtEveryBlockSiz
             if (blockFrames == 0)
                 size = 1 + static_cast<int>((random = random * 1664525u + 1013904223u) >> 22);
             size = std::min(size, kFrames - done);
-            for (const Point& point : points)
-                if (point.frame >= done && point.frame < done + size)
-                    run.setControl(point.parameterId, point.plainValue, point.frame - done);
+            for (const auto& [frame, parameterId, plainValue] : points) // at their frames within the block
+                if (frame >= done && frame < done + size)
+                    run.setControl(parameterId, plainValue, frame - done);
+            const bool halfWayDone = done < kHalfWay && done + size >= kHalfWay;
+            if (halfWayDone)
+                run.setControl(kParamOutputGain, -30.0, size);
             run.processBlock(size);
+            if (!halfWayDone)
+                continue;
+            for (const auto& [parameterId, plainValue] : halfWay)
+                run.setControl(parameterId, plainValue);
+            run.processBlock(0);
         }
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the plug-in or the engine reported a fault";
+        EXPECT_EQ(plugin->parameterValue(kParamOutputGain), -30.0);
+        EXPECT_EQ(plugin->parameterValue(kParamRatio), 1.0);
         EXPECT_EQ(run.failedBlocks(), 0);
         EXPECT_TRUE(hostModeKept) << "the host's floating-point mode changed";
         EXPECT_EQ(run.differingSamples(), 0) << "a change is not heard from its frame on";
+        EXPECT_EQ(run.differingMeters(), 0);
+        for (int c = 0; c < n; ++c)
+        {
+            EXPECT_LT(run.pluginMeterDb(MeterKind::GainReduction, c), -1.0f) << "it compresses";
+            EXPECT_GT(run.pluginMeterDb(MeterKind::InputPeak, c), -20.0f);
+            EXPECT_GT(run.pluginMeterDb(MeterKind::OutputPeak, c), -60.0f);
+        }
         if (gridRender.empty())
             gridRender = run.output();
-        int strayed = 0;
-        for (int c = 0; c < n; ++c)
-            for (int i = 0; i < kFrames; ++i)
-                strayed += std::memcmp(&run.output()[c][i], &gridRender[c][i], sizeof(float)) != 0;
-        if (blockFrames % 32 == 0 && blockFrames != 0)
-            EXPECT_EQ(strayed, 0) << "the render depends on the host's block size";
-        else
-            std::cout << GetParam().label << ": blocks of " << blockFrames << ": " << strayed << " of " << n * kFrames
-                      << " samples differ from the render at 32\n";
+        for (int c = 0; c < n && blockFrames % 32 == 0 && blockFrames > 0; ++c)
+            EXPECT_EQ(std::memcmp(run.output()[c].data(), gridRender[c].data(), sizeof(float) * kFrames), 0)
+                << "the render depends on the host's block size";
     }
 }
-
-#if defined(CORVEX_TOOL_PATH)
-// A DAW's render is reproduced outside the DAW: `corvex process --automation`
-// with the same points renders the plug-in's output bits (without the latency,
-// which the tool removes), and every point a sample later does not. The
-// plug-in runs in host blocks of 256 frames.
-TEST_P(PluginHost, TheToolRendersTheSameAutomationToTheSameBits)
-{
-    struct Point
-    {
-        int frame, parameterId;
-        double plainValue;
-        const char* nameAndValue;
-    };
-    const Point points[] = {{0, kParamInputGain, 0.0, "Input Gain, 0 dB"},
-                            {3001, kParamRatio, 3.0, "Ratio, 20"},
-                            {9000, kParamOutputGain, -8.0, "Output Gain, -8"},
-                            {9013, kParamSideChainEqOn, 1.0, "SC EQ On, On"}};
-    constexpr int kFrames = 16000, kBlockFrames = 256;
-    LockstepRun run(*plugin, n);
-    run.connectSideChain(false);
-    std::string automation = "# position, parameter, value\n0.1875 s, Output Gain, -8\n", later;
-    for (const Point& point : points)
-    {
-        automation += std::to_string(point.frame) + ", " + point.nameAndValue + "\n";
-        later += std::to_string(point.frame + 1) + ", " + point.nameAndValue + "\n";
-    }
-    for (int done = 0; done < kFrames; done += kBlockFrames)
-    {
-        for (const Point& point : points)
-            if (point.frame >= done && point.frame < done + kBlockFrames)
-                run.setControl(point.parameterId, point.plainValue, point.frame - done);
-        run.processBlock(kBlockFrames);
-    }
-    ASSERT_EQ(run.differingSamples(), 0);
-
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("corvex-tool-render-" + std::string(GetParam().label));
-    std::filesystem::create_directories(folder);
-    SF_INFO format{0, kSampleRate, n, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
-    SNDFILE* file = sf_open((folder / "in.wav").c_str(), SFM_WRITE, &format);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> interleaved;
-    for (int i = 0; i < kFrames; ++i)
-        for (int c = 0; c < n; ++c)
-            interleaved.push_back(run.input()[c][i]);
-    sf_writef_float(file, interleaved.data(), kFrames);
-    sf_close(file);
-    // The tool's render with the given points against the plug-in's: the count of differing samples.
-    const auto differingFromTool = [&](const std::string& pointLines) {
-        std::ofstream(folder / "automation.txt") << pointLines;
-        const std::string command = std::string(CORVEX_TOOL_PATH) + " process '" + (folder / "in.wav").string() +
-                                    "' '" + (folder / "out.wav").string() + "' --format float --automation '" +
-                                    (folder / "automation.txt").string() + "' > /dev/null";
-        std::vector<float> rendered(interleaved.size());
-        SF_INFO read{};
-        SNDFILE* output = std::system(command.c_str()) == 0 ? sf_open((folder / "out.wav").c_str(), SFM_READ, &read)
-                                                            : nullptr;
-        if (output == nullptr || read.frames != kFrames || sf_readf_float(output, rendered.data(), kFrames) != kFrames)
-            return -1;
-        sf_close(output);
-        const int latency = plugin->latencySamples();
-        int differing = 0;
-        for (int i = 0; i + latency < kFrames; ++i)
-            for (int c = 0; c < n; ++c)
-                differing += std::memcmp(&rendered[i * n + c], &run.output()[c][i + latency], sizeof(float)) != 0;
-        return differing;
-    };
-    EXPECT_EQ(differingFromTool(automation), 0);
-    EXPECT_GT(differingFromTool(later), 0) << "a point a sample later renders the same";
-    std::filesystem::remove_all(folder);
-}
-#endif
 
 // A host's stream may move any number of bytes per call: state saved through
 // pieces of 1, 7 and 64 bytes is the same as saved whole, and loads, in such
@@ -435,9 +335,9 @@ TEST_P(PluginHost, StateSurvivesStreamsThatMoveFewBytesPerCall)
     EXPECT_TRUE(plugin->process(channels, {}, channels, 64));
 }
 
-// A host's generic view shows the engine's texts with their units and reads
-// back what it shows, for every control at its ends and its default (LV2
-// hosts know only the labels of the switches and choices).
+// A host's generic view shows the engine's texts with their units (LV2 hosts
+// know only the labels of the switches and choices, none for continuous
+// controls) and refuses what is none.
 TEST_P(PluginHost, ValuesReadAsTheEngineWritesThemAndBack)
 {
     const std::tuple<int, double, const char*> known[] = {{kParamRatio, 2.0, "12"},
@@ -447,23 +347,9 @@ TEST_P(PluginHost, ValuesReadAsTheEngineWritesThemAndBack)
                                                           {kParamSideChainEqLowPassFreq, 20000.0, "20.0 kHz"}};
     const bool lv2 = GetParam().format == Format::Lv2;
     for (const auto& [id, plainValue, text] : known)
-        if (!lv2 || descriptions[id].kind != host::ParameterKind::Continuous)
-            EXPECT_EQ(plugin->valueText(id, plainValue), text);
-    for (const host::ParameterDescription& description : descriptions)
-    {
-        if (lv2 && description.kind == host::ParameterKind::Continuous)
-            continue;
-        const HostParameterInfo info = plugin->parameterInfo(description.id);
-        for (const double plainValue : {info.minimum, info.defaultValue, info.maximum})
-        {
-            const std::string text = plugin->valueText(description.id, plainValue);
-            const std::optional<double> readBack = plugin->valueFromText(description.id, text);
-            ASSERT_TRUE(readBack.has_value()) << description.name << ": " << text;
-            EXPECT_EQ(plugin->valueText(description.id, *readBack), text) << description.name;
-        }
-    }
-    if (!lv2)
-        EXPECT_FALSE(plugin->valueFromText(kParamRatio, "13").has_value());
+        EXPECT_EQ(plugin->valueText(id, plainValue),
+                  lv2 && descriptions[id].kind == host::ParameterKind::Continuous ? "" : text);
+    EXPECT_FALSE(plugin->valueFromText(kParamRatio, "13").has_value());
 }
 
 // Hosts show the gain reduction in their own meters. CLAP and VST3 hosts read
@@ -471,7 +357,8 @@ TEST_P(PluginHost, ValuesReadAsTheEngineWritesThemAndBack)
 // with Ardour's inline display get a picture at the width they ask, and
 // requests to draw it again while the reduction moves: a bar of the reduction
 // (on a 24 dB scale) at the right. Bypassed, once the crossfade is over, both
-// read 0 dB. The picture is written to build/screenshots.
+// read 0 dB and the output is the input delayed by the reported latency. The
+// picture is written to build/screenshots.
 TEST_P(PluginHost, HostsShowTheGainReductionTheMetersShow)
 {
     const bool lv2 = GetParam().format == Format::Lv2;
@@ -503,10 +390,19 @@ TEST_P(PluginHost, HostsShowTheGainReductionTheMetersShow)
         for (const std::uint32_t pixel : picture.pixels)
             ppm << static_cast<char>(pixel >> 16) << static_cast<char>(pixel >> 8) << static_cast<char>(pixel);
     }
-    run.setControl(kParamEnableEffect, effectOff(*plugin));
+    // "Enable Effect" off as the host sets it: its bypass on in CLAP and VST3.
+    run.setControl(kParamEnableEffect, plugin->parameterInfo(kParamEnableEffect).isBypass ? 1.0 : 0.0);
     run.processFrames(kSampleRate / 2, 256);
     EXPECT_EQ(shownDb(), 0.0);
-    EXPECT_EQ(run.differingSamples(), 0);
+    EXPECT_EQ(run.differingSamples() + run.differingMeters(), 0);
+    // The fade over, the plug-in is a delay by exactly the latency it reports.
+    const int latency = plugin->latencySamples(), end = static_cast<int>(run.input()[0].size());
+    ASSERT_GT(latency, 0);
+    int delayed = 0;
+    for (int c = 0; c < n; ++c)
+        for (int i = end - kSampleRate / 4; i < end; ++i)
+            delayed += run.output()[c][i] == run.input()[c][i - latency];
+    EXPECT_EQ(delayed, n * kSampleRate / 4);
 }
 
 // A host's main thread reads the controls and saves the state while its audio
@@ -535,34 +431,6 @@ TEST_P(PluginHost, MainThreadReadsAndSavesWhileTheAudioThreadRuns)
     audio.join();
     for (const std::vector<char>& saved : saves)
         EXPECT_TRUE(load(GetParam())->loadState(saved));
-}
-
-// A CLAP factory makes only its own plug-ins, and a host may activate one for
-// blocks of at most one frame without a complaint.
-TEST(PluginHostClap, FactoryRefusesForeignIdsAndTakesBlocksOfOneFrame)
-{
-    for (const HostCase& host : kHostCases)
-    {
-        if (host.format != Format::Clap)
-            continue;
-        EXPECT_THROW(loadClapPlugin(host.path, "org.example.no-such-plugin", kSampleRate, 512), std::runtime_error);
-        ::testing::internal::CaptureStderr();
-        loadClapPlugin(host.path, host.pluginId, kSampleRate, 1);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-    }
-}
-
-// A host rate the engine cannot take (above its highest) plays the input
-// unprocessed, without a report.
-TEST_P(PluginHost, ARateTheEngineCannotTakePlaysTheInputThrough)
-{
-    ::testing::internal::CaptureStderr();
-    std::unique_ptr<HostedPlugin> tooFast;
-    ASSERT_NO_THROW(tooFast = load(GetParam(), kCorvexMaxSampleRate + 1.0));
-    LockstepRun run(*tooFast, n);
-    run.processFrames(1000, 100);
-    EXPECT_EQ(run.output(), run.input());
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 #if defined(__linux__)
@@ -610,14 +478,10 @@ TEST_P(PluginHost, AudioCallbackMakesNoSystemCall)
     std::vector<HostParameterInfo> controls;
     for (int id = 0; id < kNumParameters; ++id)
         controls.push_back(plugin->parameterInfo(id));
-    std::vector<std::vector<float>> audio(3 * n, std::vector<float>(kMaxBlockFrames)); // inputs, side chain, outputs
+    std::vector<std::vector<float>> audio(3 * n); // inputs, side chain, outputs
     std::vector<float*> channels;
     for (std::size_t c = 0; c < audio.size(); ++c)
-    {
-        for (std::size_t i = 0; i < audio[c].size(); ++i)
-            audio[c][i] = static_cast<float>(std::sin(0.01 * static_cast<double>(i * (c + 1))));
-        channels.push_back(audio[c].data());
-    }
+        channels.push_back((audio[c] = corvex::testing::noise(0.9, kMaxBlockFrames, c + 1)).data());
     const std::span<float*> all(channels);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -650,16 +514,6 @@ TEST_P(PluginHost, AudioCallbackMakesNoSystemCall)
 
 INSTANTIATE_TEST_SUITE_P(Formats, PluginHost, ::testing::ValuesIn(kHostCases),
                          [](const auto& info) { return std::string(info.param.label); });
-
-// A host tells plug-ins apart by these ids: the stereo and the mono plug-in of a format must differ.
-TEST(PluginHostIds, StereoAndMonoHaveDistinctIds)
-{
-    std::map<Format, std::set<std::string>> ids;
-    for (const HostCase& host : kHostCases)
-        ids[host.format].insert(load(host)->classId());
-    for (const auto& [format, formatIds] : ids)
-        EXPECT_EQ(formatIds.size(), 2u) << "format " << static_cast<int>(format);
-}
 
 } // namespace
 } // namespace corvex::plugin_hosts
