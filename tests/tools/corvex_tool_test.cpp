@@ -63,7 +63,6 @@ struct Sound
 {
     int sampleRate = 48000, channels = 1;
     std::vector<float> samples;
-    float at(std::size_t frame, int channel) const { return samples[frame * channels + channel]; }
     std::size_t frames() const { return samples.size() / channels; }
 };
 
@@ -90,13 +89,9 @@ Sound read(const std::string& path)
 // Uniform noise of the given peak from seconds `from` on, silence before.
 Sound noise(int sampleRate, int channels, double seconds, double peak, double from = 0.0)
 {
-    Sound sound{sampleRate, channels, {}};
-    std::uint32_t state = 12345u;
-    for (long index = 0; index < std::lround(seconds * sampleRate) * channels; ++index)
-    {
-        const float sample = static_cast<float>(corvex::testing::lcgNoiseSample(state, peak));
-        sound.samples.push_back(index / channels >= std::lround(from * sampleRate) ? sample : 0.0f);
-    }
+    const auto frames = static_cast<int>(std::lround(seconds * sampleRate));
+    Sound sound{sampleRate, channels, corvex::testing::noise(peak, frames * channels, 12345u)};
+    std::fill_n(sound.samples.begin(), std::lround(from * sampleRate) * channels, 0.0f);
     return sound;
 }
 
@@ -240,10 +235,8 @@ TEST(CorvexProcess, OutputIsAlignedWithTheInputUnlessLatencyIsKept)
             EXPECT_TRUE(std::equal(output.samples.begin() + delay, output.samples.end(), input.samples.begin()));
         }
         const auto onset = [](const Sound& sound) {
-            std::size_t frame = 0;
-            while (frame < sound.frames() && std::fabs(sound.at(frame, 0)) < 1e-3f)
-                ++frame;
-            return frame;
+            return std::ranges::find_if(sound.samples, [](float sample) { return std::fabs(sample) >= 1e-3f; }) -
+                   sound.samples.begin();
         };
         EXPECT_EQ(onset(process(directory, "on.wav", {"--block", block})), onset(input));
     }
