@@ -5,6 +5,7 @@
 #include "model/audio_block.h"
 #include "model/bypass_crossfade.h"
 #include "model/derived_values.h"
+#include "model/host_samples.h"
 #include "model/model_state.h"
 #include "model/parameter_table.h"
 #include "model/sample_rate_setup.h"
@@ -128,16 +129,6 @@ void releaseRecord(Record* record)
         return;
     record->~Record();
     ::operator delete(record, std::align_val_t{16});
-}
-
-// Widens host samples. A NaN or an infinity would enter the gain computer's
-// feedback loop and silence every later block, so it enters as 0.0 instead.
-void convertInputChannel(const float* source, double* destination, std::int32_t numSamples)
-{
-    vec::convertFloatToDouble(source, destination, numSamples);
-    for (std::int32_t i = 0; i < numSamples; ++i)
-        if (!std::isfinite(destination[i]))
-            destination[i] = 0.0;
 }
 
 // The six meters in identifier order: gain reduction, input, output; channel 0 then 1.
@@ -377,9 +368,7 @@ float CorvexPrivateEngine::getMeterValue(int inMeterId)
     // of two full-scale samples, say); like the output, they are read clamped
     // to the largest float instead of overflowing to infinity.
     const double value = readMeter(*modelState, inMeterId);
-    float meter = 0.0f;
-    vec::convertDoubleToFloat(&value, &meter, 1);
-    return meter;
+    return toHost(value);
 }
 
 void CorvexPrivateEngine::process(const float* const* inBuffer, float* const* outBuffer,
@@ -438,10 +427,10 @@ void CorvexPrivateEngine::process(const float* const* inBuffer, float* const* ou
     AudioBlock output(inNumChannels, inNumSamples);
     for (int c = 0; c < inNumChannels; ++c)
     {
-        convertInputChannel(inBuffer[c], input.channels[c], inNumSamples);
+        fromHost(inBuffer[c], input.channels[c], inNumSamples);
         const float* sideChainChannel = sideChainBuffer != nullptr ? sideChainBuffer[c] : nullptr;
         if (sideChainChannel != nullptr)
-            convertInputChannel(sideChainChannel, sideChain.channels[c], inNumSamples);
+            fromHost(sideChainChannel, sideChain.channels[c], inNumSamples);
         else
             vec::zeroDoubles(sideChain.channels[c], inNumSamples);
     }
@@ -450,7 +439,7 @@ void CorvexPrivateEngine::process(const float* const* inBuffer, float* const* ou
                        *modelState);
 
     for (int c = 0; c < inNumChannels; ++c)
-        vec::convertDoubleToFloat(output.channels[c], outBuffer[c], inNumSamples);
+        toHost(output.channels[c], outBuffer[c], inNumSamples);
 }
 
 } // namespace corvex

@@ -5,7 +5,9 @@
 #include "model/bypass_crossfade.h"
 #include "model/delay_line.h"
 #include "model/glide.h"
+#include "model/host_samples.h"
 #include "model/model_state.h"
+#include "model/ring_delay.h"
 
 #include <algorithm>
 #include <bit>
@@ -21,25 +23,14 @@ namespace
 using dsp::math::DoubleLanes;
 using dsp::math::maxLanes;
 
-constexpr std::uint32_t kDelayMask = kDelayLineLength - 1;
+using Ring = RingPosition<kDelayLineLength>;
 
-// The host sample as the engine takes it in: widened, a NaN or an infinity as 0.0.
-inline double widened(float sample)
-{
-    const double x = static_cast<double>(sample);
-    return std::isfinite(x) ? x : 0.0;
-}
-
-// The output sample as the engine hands it out: plus 0.0 (-0.0 becomes +0.0),
-// clamped to the float range, narrowed.
+// The output sample of a settled bypass: plus 0.0, as the crossfade with a
+// silent compressor computes it (-0.0 becomes +0.0), then as the engine hands
+// any sample out.
 inline float narrowed(double sample)
 {
-    double x = sample + 0.0;
-    if (x > vec::kLargestFloat)
-        x = vec::kLargestFloat;
-    else if (x < -vec::kLargestFloat)
-        x = -vec::kLargestFloat;
-    return static_cast<float>(x);
+    return toHost(sample + 0.0);
 }
 
 inline double magnitude(double x)
@@ -50,7 +41,7 @@ inline double magnitude(double x)
 void widenInto(const float* source, double* ring, std::int32_t count)
 {
     for (std::int32_t i = 0; i < count; ++i)
-        ring[i] = widened(source[i]);
+        ring[i] = fromHost(source[i]);
 }
 
 // Narrows count samples of the ring into destination; returns the largest
@@ -93,9 +84,9 @@ void runSettledBypass(const float* const* input, float* const* output, std::int3
 {
     DelayLineState& delay = state.dryDelay;
     const std::int32_t n = numSamples;
-    const std::uint32_t w = static_cast<std::uint32_t>(delay.writePosition) & kDelayMask;
-    const std::uint32_t r = (w - snapshot.latencySamples) & kDelayMask;
-    const std::uint32_t delaySamples = (w - r) & kDelayMask;
+    const std::uint32_t w = Ring::wrap(static_cast<std::uint32_t>(delay.writePosition));
+    const std::uint32_t r = Ring::behind(w, snapshot.latencySamples);
+    const std::uint32_t delaySamples = Ring::behind(w, r);
 
     // Writing the whole block before reading any of it reads what writing and
     // reading sample by sample reads, unless a read lands on a position that a
@@ -119,8 +110,8 @@ void runSettledBypass(const float* const* input, float* const* output, std::int3
         {
             for (std::int32_t i = 0; i < n; ++i)
             {
-                ring[(w + static_cast<std::uint32_t>(i)) & kDelayMask] = widened(input[c][i]);
-                peak = narrowFrom(ring + ((r + static_cast<std::uint32_t>(i)) & kDelayMask), output[c] + i, 1, peak);
+                ring[Ring::ahead(w, static_cast<std::uint32_t>(i))] = fromHost(input[c][i]);
+                peak = narrowFrom(ring + Ring::ahead(r, static_cast<std::uint32_t>(i)), output[c] + i, 1, peak);
             }
         }
         state.gainReductionMeter[c].store(1.0, std::memory_order_relaxed);
@@ -128,7 +119,7 @@ void runSettledBypass(const float* const* input, float* const* output, std::int3
         state.outputMeter[c].store(peak, std::memory_order_relaxed);
     }
 
-    delay.writePosition = static_cast<std::int32_t>((w + static_cast<std::uint32_t>(n)) & kDelayMask);
+    delay.writePosition = static_cast<std::int32_t>(Ring::ahead(w, static_cast<std::uint32_t>(n)));
     state.resetPending = 0;
     state.enableFade = 0.0;
 }

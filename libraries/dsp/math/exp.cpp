@@ -35,7 +35,7 @@ double expOutsideMainRange(double x)
     const exp_detail::Reduced e = exp_detail::reduce(x);
     const std::int64_t m = e.k >> tables::kExpTableBits;
     // e^x = 2^m (hi + tail), hi + tail in [0.999, 2).
-    const double tail = exp_detail::tail(e.hi, e);
+    const double tail = exp_detail::tail(e.hi, e.r, e.small);
     const double mantissa = e.hi + tail;
     if (m > -1022 || (m == -1022 && mantissa >= 1.0))
     {

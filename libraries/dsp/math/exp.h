@@ -32,9 +32,66 @@ double expOutsideMainRange(double x);
 namespace exp_detail
 {
 
-// x = k ln2/N + r: 2^(j/N) = hi (1 + d) from the table (j = k mod N), r
-// rounded and `small` = d + d r + r's rounding error, so that
-// e^x = 2^m hi (1 + r + small + q(r)) with q(r) = e^r - 1 - r, m = k div N.
+inline constexpr double kShifter = 0x1.8p52; // adding it rounds to an integer
+inline constexpr std::uint64_t kShifterBits = 0x4338000000000000;
+
+// The arithmetic of exp() is written once for a double and for DoubleLanes
+// (expLanes()), which performs each operation lane by lane: only the table
+// look-up and the scale's exponent are each form's own.
+
+// x N/ln2 + 1.5 2^52, which holds k = x N/ln2 rounded to an integer in its
+// low bits.
+template <class Value>
+[[gnu::always_inline]] inline Value shiftedArgument(Value x)
+{
+    return x * tables::kExpInvStep + kShifter;
+}
+
+// x = k ln2/N + r: r rounded, and its rounding error.
+template <class Value>
+struct ReducedArgument
+{
+    Value r;
+    Value rError;
+};
+
+template <class Value>
+[[gnu::always_inline]] inline ReducedArgument<Value> reduceArgument(Value x, Value shifted)
+{
+    using namespace tables;
+    const Value kd = shifted - kShifter;
+    // x - k hi is exact (k hi is exact and within a factor of 2 of x).
+    const Value a = x - kd * kExpStepHi;
+    const Value b = -(kd * kExpStepLo);
+    const Value r = a + b;
+    // Its rounding error (Dekker's fast two-sum). Exact when |a| >= |b|;
+    // otherwise |a| < |b| < 2^-24 and both the error and this estimate of it
+    // are below 2^-76, far below what matters.
+    return {r, b - (r - a)};
+}
+
+// `small` = d + d r + r's rounding error, for 2^(j/N) = hi (1 + d).
+template <class Value>
+[[gnu::always_inline]] inline Value smallTerms(Value relativeLo, const ReducedArgument<Value>& e)
+{
+    return (relativeLo + e.rError) + relativeLo * e.r;
+}
+
+// s (r + small + q(r)) with q(r) = e^r - 1 - r, the part of s e^r beyond s.
+// q(r) s is summed as s r^2 (1/2 + r/6) + s r^2 (r^2/24), so that the latest
+// terms wait for one multiplication by s r^2 rather than for q and then s.
+template <class Value>
+[[gnu::always_inline]] inline Value tail(Value s, Value r, Value small)
+{
+    using tables::kExpCoefficients;
+    const Value r2 = r * r;
+    const Value sr2 = s * r2;
+    return ((s * r + s * small) + sr2 * (kExpCoefficients[0] + r * kExpCoefficients[1])) +
+           sr2 * (r2 * kExpCoefficients[2]);
+}
+
+// x = k ln2/N + r: 2^(j/N) = hi (1 + d) from the table (j = k mod N), so that
+// e^x = 2^m hi (1 + r + small + q(r)), m = k div N.
 struct Reduced
 {
     std::int64_t k;
@@ -46,34 +103,12 @@ struct Reduced
 inline Reduced reduce(double x)
 {
     using namespace tables;
-    constexpr double kShifter = 0x1.8p52; // adding it rounds to an integer
-    constexpr std::uint64_t kShifterBits = 0x4338000000000000;
-    const double shifted = x * kExpInvStep + kShifter;
+    const double shifted = shiftedArgument(x);
+    // k first: the table look-up waits for it.
     const auto k = static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(shifted) - kShifterBits);
-    const double kd = shifted - kShifter;
-    // x - k hi is exact (k hi is exact and within a factor of 2 of x).
-    const double a = x - kd * kExpStepHi;
-    const double b = -(kd * kExpStepLo);
-    const double r = a + b;
-    // Its rounding error (Dekker's fast two-sum). Exact when |a| >= |b|;
-    // otherwise |a| < |b| < 2^-24 and both the error and this estimate of it
-    // are below 2^-76, far below what matters.
-    const double rError = b - (r - a);
+    const ReducedArgument<double> e = reduceArgument(x, shifted);
     const ExpTableEntry& t = kExpTable[k & ((1 << kExpTableBits) - 1)];
-    return {k, t.hi, r, (t.relativeLo + rError) + t.relativeLo * r};
-}
-
-// s (r + small + q(r)), the part of s e^r beyond s. q(r) s is summed as
-// s r^2 (1/2 + r/6) + s r^2 (r^2/24), so that the latest terms wait for one
-// multiplication by s r^2 rather than for q and then s.
-inline double tail(double s, const Reduced& e)
-{
-    using tables::kExpCoefficients;
-    const double r = e.r;
-    const double r2 = r * r;
-    const double sr2 = s * r2;
-    return ((s * r + s * e.small) + sr2 * (kExpCoefficients[0] + r * kExpCoefficients[1])) +
-           sr2 * (r2 * kExpCoefficients[2]);
+    return {k, t.hi, e.r, smallTerms(t.relativeLo, e)};
 }
 
 } // namespace exp_detail
@@ -89,7 +124,7 @@ inline double exp(double x)
     // s = 2^m hi, from the bits: m added to the exponent field.
     const std::uint64_t m = static_cast<std::uint64_t>(e.k >> tables::kExpTableBits);
     const double s = std::bit_cast<double>(std::bit_cast<std::uint64_t>(e.hi) + (m << 52));
-    return s + exp_detail::tail(s, e);
+    return s + exp_detail::tail(s, e.r, e.small);
 }
 
 } // namespace dsp::math

@@ -1,9 +1,9 @@
 #pragma once
 
-// e^x in both lanes of a two-double vector: the operations of dsp::math::exp,
-// in the same order, on each lane, so that every lane gets exactly the bits
-// exp() gives. The table look-up and the exponent of the scale run lane by
-// lane; a pair with a lane outside the main range takes exp() lane by lane.
+// e^x in both lanes of a two-double vector: exp()'s arithmetic (the same
+// templates) on each lane, so that every lane gets exactly the bits exp()
+// gives. The table look-up runs lane by lane; a pair with a lane outside the
+// main range takes exp() lane by lane.
 
 #include "libraries/dsp/math/double_lanes.h"
 #include "libraries/dsp/math/exp.h"
@@ -22,32 +22,20 @@ inline DoubleLanes expLanes(DoubleLanes x)
     if (!(inRange[0] && inRange[1])) [[unlikely]]
         return DoubleLanes{exp(x[0]), exp(x[1])};
 
-    constexpr double kShifter = 0x1.8p52;
-    constexpr std::uint64_t kShifterBits = 0x4338000000000000;
-    const DoubleLanes shifted = x * kExpInvStep + kShifter;
-    const DoubleLanes kd = shifted - kShifter;
-    const DoubleLanes a = x - kd * kExpStepHi;
-    const DoubleLanes b = -(kd * kExpStepLo);
-    const DoubleLanes r = a + b;
-    const DoubleLanes rError = b - (r - a);
+    const DoubleLanes shifted = exp_detail::shiftedArgument(x);
+    const exp_detail::ReducedArgument<DoubleLanes> e = exp_detail::reduceArgument(x, shifted);
 
     // k = N m + j, and 2^m hi(j) from the bits: (k >> 10) << 52, the exponent
     // increment, is k << 42 with the low 52 bits cleared. Only the table
     // look-up runs lane by lane.
-    const LaneBits k = std::bit_cast<LaneBits>(shifted) - kShifterBits;
+    const LaneBits k = std::bit_cast<LaneBits>(shifted) - exp_detail::kShifterBits;
     constexpr std::uint64_t kTableMask = (1 << kExpTableBits) - 1;
     const ExpTableEntry& t0 = kExpTable[k[0] & kTableMask];
     const ExpTableEntry& t1 = kExpTable[k[1] & kTableMask];
     const LaneBits exponentStep = (k << (52 - kExpTableBits)) & ~((std::uint64_t{1} << 52) - 1);
     const DoubleLanes s = std::bit_cast<DoubleLanes>(std::bit_cast<LaneBits>(DoubleLanes{t0.hi, t1.hi}) + exponentStep);
-    const DoubleLanes relativeLo{t0.relativeLo, t1.relativeLo};
-    const DoubleLanes small = (relativeLo + rError) + relativeLo * r;
-
-    const DoubleLanes r2 = r * r;
-    const DoubleLanes sr2 = s * r2;
-    const DoubleLanes tail = ((s * r + s * small) + sr2 * (kExpCoefficients[0] + r * kExpCoefficients[1])) +
-                             sr2 * (r2 * kExpCoefficients[2]);
-    return s + tail;
+    const DoubleLanes small = exp_detail::smallTerms(DoubleLanes{t0.relativeLo, t1.relativeLo}, e);
+    return s + exp_detail::tail(s, e.r, small);
 }
 
 } // namespace dsp::math
