@@ -21,6 +21,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <ranges>
 #include <string>
 
 namespace
@@ -115,30 +116,12 @@ Reference referenceOutput(const Channels& input, const Lane& points, int gridPha
     return reference;
 }
 
-// Where kFrames samples differ from `other`: the first, the count and the largest difference.
-struct Difference
+// The first of kFrames samples that differs from `other` (kFrames: none), and how many do.
+std::pair<int, int> firstAndCount(const float* samples, const float* other)
 {
-    int first = kFrames, count = 0;
-    double largest = 0.0;
-};
-
-Difference difference(const float* samples, const float* other)
-{
-    Difference result;
-    for (int i = 0; i < kFrames; ++i)
-    {
-        if (samples[i] == other[i])
-            continue;
-        result.first = std::min(result.first, i);
-        ++result.count;
-        result.largest = std::max(result.largest, std::abs(static_cast<double>(samples[i]) - other[i]));
-    }
-    return result;
-}
-
-std::ostream& operator<<(std::ostream& stream, const Difference& d)
-{
-    return stream << d.count << " samples differ, the first at " << d.first << ", by up to " << d.largest;
+    const int count = static_cast<int>(
+        std::ranges::count_if(std::views::iota(0, kFrames), [&](int i) { return samples[i] != other[i]; }));
+    return {static_cast<int>(std::mismatch(samples, samples + kFrames, other).first - samples), count};
 }
 
 class ArdourExport : public ::testing::Test
@@ -200,11 +183,11 @@ TEST_F(ArdourExport, IsTheEngineOutputAdvancedByItsLatency)
 {
     for (int c = 0; c < 2; ++c)
     {
-        EXPECT_EQ(difference(advanced(reference.output[c]), advanced(withoutLane[c])).first, kUpAt + latency);
+        EXPECT_EQ(firstAndCount(advanced(reference.output[c]), advanced(withoutLane[c])).first, kUpAt + latency);
         for (const auto& [block, channels] : exported)
         {
-            const Difference d = difference(channels[c].data(), advanced(reference.output[c]));
-            EXPECT_EQ(d.count, 0) << "block " << block << ", channel " << c << ": " << d;
+            const auto [first, count] = firstAndCount(channels[c].data(), advanced(reference.output[c]));
+            EXPECT_EQ(count, 0) << "block " << block << ", channel " << c << ": the first at " << first;
         }
     }
 }
