@@ -13,14 +13,11 @@ import corvex
 from conftest import RATE, ROOT, TOOL, signal, write
 
 
-def samples(path):
-    audio, rate = soundfile.read(path, dtype="float32", always_2d=True)
-    return soundfile.info(path).subtype, rate, audio.view(np.uint32)
-
-
 def same_file(left, right):
-    info = [samples(left), samples(right)]
-    return info[0][:2] == info[1][:2] and np.array_equal(info[0][2], info[1][2])
+    """The same encoding, rate and sample bits."""
+    (a, rate_a), (b, rate_b) = (soundfile.read(path, dtype="float32", always_2d=True) for path in (left, right))
+    same_bits = np.array_equal(a.view(np.uint32), b.view(np.uint32))
+    return same_bits and (soundfile.info(left).subtype, rate_a) == (soundfile.info(right).subtype, rate_b)
 
 
 # name: (output extension, corvex process options, process_file arguments); {dir} is the test's folder.

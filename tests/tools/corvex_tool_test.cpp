@@ -63,7 +63,6 @@ struct Sound
 {
     int sampleRate = 48000, channels = 1;
     std::vector<float> samples;
-    std::size_t frames() const { return samples.size() / channels; }
 };
 
 void write(const std::string& path, const Sound& sound)
@@ -71,7 +70,7 @@ void write(const std::string& path, const Sound& sound)
     SF_INFO info{0, sound.sampleRate, sound.channels, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(file, nullptr) << path;
-    sf_writef_float(file, sound.samples.data(), static_cast<sf_count_t>(sound.frames()));
+    sf_writef_float(file, sound.samples.data(), static_cast<sf_count_t>(sound.samples.size()) / sound.channels);
     sf_close(file);
 }
 

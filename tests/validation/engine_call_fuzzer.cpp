@@ -47,10 +47,9 @@ using testing::Channels;
 // Bit for bit, so that NaN samples compare equal to themselves.
 bool sameSamples(const Channels& a, const Channels& b)
 {
-    for (std::size_t c = 0; c < a.size(); ++c)
-        if (std::memcmp(a[c].data(), b[c].data(), sizeof(float) * a[c].size()) != 0)
-            return false;
-    return true;
+    return std::ranges::equal(a, b, [](const auto& x, const auto& y) {
+        return std::memcmp(x.data(), y.data(), sizeof(float) * x.size()) == 0;
+    });
 }
 
 class CallScript
