@@ -132,6 +132,14 @@ public:
         return text;
     }
 
+    bool reactivate(double sampleRate) override
+    {
+        plugin_->stop_processing(plugin_);
+        plugin_->deactivate(plugin_);
+        return plugin_->activate(plugin_, sampleRate, 1, static_cast<uint32_t>(silentBuffer_.size())) &&
+               plugin_->start_processing(plugin_);
+    }
+
     std::optional<double> valueFromText(int index, const std::string& text) override
     {
         double value = 0.0;

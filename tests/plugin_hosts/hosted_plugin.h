@@ -75,6 +75,10 @@ public:
     virtual std::optional<Picture> renderInlineDisplay(int /*width*/, int /*maxHeight*/) { return std::nullopt; }
     int drawRequests = 0;
     virtual int latencySamples() = 0;
+    // Deactivates the plug-in and activates it again at another rate, as hosts
+    // do when the session's rate changes; false when the format cannot (LV2
+    // plug-ins are instantiated at their rate).
+    virtual bool reactivate(double /*sampleRate*/) { return false; }
 
     // Queues a change for the frame at frameOffset of the next block (changes
     // queued in the order of their offsets); returns the plain value, as a

@@ -139,6 +139,61 @@ TEST_P(PluginHost, LoadsAndActivatesAsHostsExpect)
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
+// What plug-in validators check, at their rates and block sizes, with the
+// host's thread keeping denormals: noise in, every output sample written,
+// finite and not subnormal, the inputs untouched, under 8 settings of every
+// control per block size (5 blocks each): the controls' lowest values, their
+// highest, a tenth of the range beyond, then random ones. Then activated again
+// at other rates, with the latency each time (5 ms in whole samples, floored).
+TEST_P(PluginHost, ValidatorChecksAtTheirRatesAndBlockSizes)
+{
+    std::uint32_t random = 1;
+    const auto next = [&random] { return (random = random * 1664525u + 1013904223u) / 4294967296.0; };
+    for (const double rate : {44100.0, 48000.0, 96000.0})
+    {
+        std::unique_ptr<HostedPlugin> tested = load(GetParam(), rate);
+        for (const int frames : {1, 7, 32, 64, 100, 512, 1024})
+            for (int set = 0; set < 8; ++set)
+            {
+                SCOPED_TRACE(std::to_string(rate) + " Hz, blocks of " + std::to_string(frames) + ", set " +
+                             std::to_string(set));
+                for (int id = 0; id < kNumParameters; ++id)
+                {
+                    const HostParameterInfo info = tested->parameterInfo(id);
+                    const double share = set == 0 ? 0.0 : set == 1 ? 1.0 : set == 2 ? (id % 2 ? 1.1 : -0.1) : next();
+                    tested->queueParameterChange(id, info.minimum + share * (info.maximum - info.minimum));
+                }
+                std::vector<std::vector<float>> audio(3 * n, std::vector<float>(frames));
+                std::vector<float*> channels;
+                for (std::vector<float>& channel : audio)
+                    channels.push_back(channel.data());
+                for (int block = 0; block < 5; ++block)
+                {
+                    for (int c = 0; c < 3 * n; ++c) // noise in, outputs not a number until written
+                        std::ranges::generate(audio[c], [&] { return c < 2 * n ? float(2.0 * next() - 1.0) : NAN; });
+                    const std::vector<std::vector<float>> inputs(audio.begin(), audio.begin() + 2 * n);
+#if defined(__SSE__) || defined(_M_X64)
+                    _mm_setcsr(0x1f80);
+#endif
+                    ASSERT_TRUE(tested->process(std::span(channels).first(n), std::span(channels).subspan(n, n),
+                                                std::span(channels).last(n), frames));
+                    EXPECT_TRUE(std::equal(inputs.begin(), inputs.end(), audio.begin())) << "an input was written";
+                    for (int c = 2 * n; c < 3 * n; ++c)
+                        EXPECT_TRUE(std::ranges::all_of(audio[c], [](float x) {
+                            return std::isfinite(x) && (x == 0.0f || std::fabs(x) >= std::numeric_limits<float>::min());
+                        })) << "an output sample is not a finite, normal number (or was not written)";
+                }
+            }
+        if (GetParam().format == Format::Lv2)
+            continue; // LV2 plug-ins are instantiated at their rate
+        for (const double newRate : {22050.0, 44100.0, 96000.0, 192000.0})
+        {
+            ASSERT_TRUE(tested->reactivate(newRate));
+            EXPECT_EQ(tested->latencySamples(), static_cast<int>(newRate * 0.005)) << newRate;
+        }
+    }
+}
+
 // Controls in plain values: continuous ones on the engine's display scale,
 // switches and choices by the index of their text, with the engine's texts
 // ("Off"/"On", "4" to "All", "Reversed" to "S only"); then the meters in dB.

@@ -408,11 +408,23 @@ public:
         outputChanges_.queues.resize(static_cast<std::size_t>(count));
 
         setUpBuses();
-        v3_process_setup setup{V3_REALTIME, V3_SAMPLE_32, maxFrames, sampleRate};
-        require(v3_cpp_obj(processor_)->setup_processing(processor_, &setup) == V3_OK &&
-                    v3_cpp_obj(component_)->set_active(component_, true) == V3_OK &&
-                    v3_cpp_obj(processor_)->set_processing(processor_, true) == V3_OK,
-                "VST3: cannot set up processing and activate");
+        maxFrames_ = maxFrames;
+        require(activate(sampleRate), "VST3: cannot set up processing and activate");
+    }
+
+    bool reactivate(double sampleRate) override
+    {
+        v3_cpp_obj(processor_)->set_processing(processor_, false);
+        v3_cpp_obj(component_)->set_active(component_, false);
+        return activate(sampleRate);
+    }
+
+    bool activate(double sampleRate)
+    {
+        v3_process_setup setup{V3_REALTIME, V3_SAMPLE_32, maxFrames_, sampleRate};
+        return v3_cpp_obj(processor_)->setup_processing(processor_, &setup) == V3_OK &&
+               v3_cpp_obj(component_)->set_active(component_, true) == V3_OK &&
+               v3_cpp_obj(processor_)->set_processing(processor_, true) == V3_OK;
     }
 
     ~Vst3Plugin() override
@@ -680,6 +692,7 @@ private:
     std::vector<v3_bus_info> inputBuses_, outputBuses_;
     ParameterChanges inputChanges_, outputChanges_;
     std::map<v3_param_id, double> outputValues_; // normalized
+    int maxFrames_ = 0;
 };
 
 } // namespace
