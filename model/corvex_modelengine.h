@@ -2,10 +2,10 @@
 
 #include "corvex_engine.h"
 #include "model/parameter_snapshot.h"
+#include "model/snapshot_exchange.h"
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
 namespace corvex
 {
@@ -13,8 +13,9 @@ namespace corvex
 struct ModelState;
 struct ParameterValues;
 
-// The engine behind the public interface: owns the signal-path state, three
-// snapshot buffers and the lock that hands parameter changes to the audio side.
+// The engine behind the public interface: owns the signal-path state and the
+// snapshot exchange that hands parameter changes to the audio side; checks the
+// arguments of every call and converts the host's samples.
 class CorvexPrivateEngine final : public CorvexEngine
 {
 public:
@@ -47,21 +48,10 @@ public:
 
 private:
     ParameterValues currentValues() const;
-    void publishSnapshot();
-    void lockForAudio();
-    void refreshWorkingSnapshot();
 
+    // Declared first: built before the signal-path state, released after it.
+    SnapshotExchange snapshots;
     ModelState* modelState;
-    ParameterSnapshot* firstSnapshot;
-    ParameterSnapshot* secondSnapshot;
-    ParameterSnapshot* workingSnapshot;
-    ParameterSnapshot* publishedSnapshot;
-    ParameterSnapshot* editSnapshot;
-    std::mutex engineMutex;
-    // Publications so far, and the one the working copy holds; both guarded by
-    // engineMutex. An unchanged count spares the audio side the copy.
-    std::uint64_t publishCount;
-    std::uint64_t workingSnapshotCount;
     std::atomic<float> normalizedValues[kNumParameters];
     std::atomic<float> sampleRate;
 
