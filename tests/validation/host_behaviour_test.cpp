@@ -126,12 +126,10 @@ TEST_P(HostSignals, OutputStaysCleanAtEveryRate)
 #endif
 }
 
-std::string kindName(const ::testing::TestParamInfo<SignalKind>& info)
-{
-    const char* names[] = {"Silence", "Dc", "FullScaleSquare", "WhiteNoise", "Denormal", "LargestFinite", "NotANumber", "Infinity"};
-    return names[static_cast<int>(info.param)];
-}
-INSTANTIATE_TEST_SUITE_P(EveryKind, HostSignals, ::testing::ValuesIn(kAllSignalKinds), kindName);
+const char* const kKindNames[] = {"Silence",       "Dc",         "FullScaleSquare", "WhiteNoise", "Denormal",
+                                  "LargestFinite", "NotANumber", "Infinity"};
+INSTANTIATE_TEST_SUITE_P(EveryKind, HostSignals, ::testing::ValuesIn(kAllSignalKinds),
+                         [](const auto& info) { return std::string(kKindNames[static_cast<int>(info.param)]); });
 
 // Two engines get identical automation and signals; the first is called the
 // way the case names, the second with separate buffers and a side chain whose
