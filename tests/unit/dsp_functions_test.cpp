@@ -12,6 +12,7 @@
 #include "libraries/dsp/filter_design/primitives/order2/dsp_bell.h"
 #include "libraries/dsp/filter_design/primitives/order2/dsp_order2highpass.h"
 #include "libraries/dsp/math/exp.h"
+#include "libraries/dsp/math/exp_lanes.h"
 #include "libraries/dsp/math/log.h"
 #include "libraries/dsp/math/trig.h"
 #include "libraries/dsp/vector/vector_primitives.h"
@@ -130,6 +131,20 @@ TEST(MathFunctions, WithinOneUlpOfTheCLibraryOverTheEngineRanges)
             const Subject& subject = kSubjects[index];
             const double x = low + (high - low) * (i / 20000.0);
             ASSERT_LE(ulpsApart(subject.ours(x), subject.library(x)), 1) << subject.name << " at " << x;
+        }
+}
+
+// expLanes gives each lane exp()'s bits whatever the other lane holds (one
+// out of range sends both through exp()), over exp()'s sweeps above.
+TEST(MathFunctions, ExpInLanesIsExpInEachLane)
+{
+    for (const auto& [low, high] : {std::pair{-40.0, 5.0}, std::pair{-700.0, 700.0}})
+        for (int i = 0; i <= 20000; ++i)
+        {
+            const double x = low + (high - low) * (i / 20000.0), other = i % 1000 == 0 ? 800.0 : low + high - x;
+            const dsp::math::DoubleLanes both = dsp::math::expLanes(dsp::math::DoubleLanes{x, other});
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(both[0]), std::bit_cast<std::uint64_t>(dsp::math::exp(x))) << x;
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(both[1]), std::bit_cast<std::uint64_t>(dsp::math::exp(other)));
         }
 }
 

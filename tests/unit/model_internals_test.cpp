@@ -1,7 +1,7 @@
 #include "libraries/dsp/filter_design/db_to_gain.h"
 #include "model/channel_pair_lanes.h"
 #include "model/corvex_modelengine.h"
-#include "model/feedback_gain_kernel.h"
+#include "model/feedback_gain_kernel_loop.h"
 #include "model/derived_values.h"
 #include "model/gain_ramp.h"
 #include "model/model_state.h"
@@ -11,7 +11,6 @@
 #include "model/parameter_table.h"
 #include "model/sample_rate_setup.h"
 #include "model/sliding_window_maximum.h"
-#include "model/soft_clip.h"
 #include "tests/support/engine_driver.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +27,8 @@
 
 // The model where the reference recording does not reach: values derived from the
 // parameters, worked out from their formulas, for settings it leaves out; ramps and
-// glides after a change, the window edges of the peak hold, the saturation's
-// shortcuts, and the two-lane stereo forms on signals loud enough to reach every clip.
+// glides after a change, the window edges of the peak hold, and the stereo forms
+// against one channel for every block size, on signals loud enough to reach every clip.
 namespace corvex
 {
 namespace
@@ -92,34 +91,6 @@ TEST(DerivedValues, AResetPublishesNothing)
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
     engine.setNormalizedValue(kParamDryWet, 1.0f);
     EXPECT_EQ(published(engine).outputGainTargets[0], 1.0) << "the next update reads the restored values";
-}
-
-// The positive half's saturation: the identity up to the threshold, above it
-// the excess e compressed to e / (e k + 1); in two lanes, each lane gets its
-// one-channel bits whatever the other lane holds, on both sides of every
-// circuit's threshold.
-TEST(SoftClip, TheCurveInOneLaneOrTwo)
-{
-    const OutputStageConstants k = computeOutputStageConstants(48000.0);
-    for (const ClipPair& clip : {k.firstCircuit.clip1, k.firstCircuit.clip2, k.secondCircuit.clip})
-    {
-        const double t = clip.threshold;
-        const auto curve = [&](double x) { return x <= t ? x : t + (x - t) / ((x - t) * clip.knee + 1.0); };
-        const double inputs[] = {0.0, 1e-300, 0.5 * t, std::nextafter(t, 0.0), t, std::nextafter(t, 2.0 * t),
-                                 1.001 * t, 1.5 * t, 1.0, 3.0, 1e30};
-        for (const double x : inputs)
-        {
-            const std::uint64_t expected = std::bit_cast<std::uint64_t>(curve(x));
-            EXPECT_EQ(std::bit_cast<std::uint64_t>(softClipNonNegative(x, clip)), expected) << x;
-            for (const double other : {0.0, 0.5 * t, 2.0 * t})
-            {
-                const DoubleLanes pair = softClipNonNegative(lanes(x, other), inBothLanes(clip));
-                EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[0]), expected) << x << " beside " << other;
-                EXPECT_EQ(std::bit_cast<std::uint64_t>(pair[1]), std::bit_cast<std::uint64_t>(curve(other)));
-            }
-        }
-        EXPECT_LT(softClipNonNegative(3.0, clip), t + 1.0 / clip.knee) << "below the asymptote";
-    }
 }
 
 TEST(GainRamp, JumpsAfterAResetThenStepsByTheFactorPerSampleAndSnapsWithinTolerance)
@@ -213,6 +184,9 @@ std::unique_ptr<ModelState> preparedState()
     return state;
 }
 
+// The block sizes of the lane tests: the stereo paths differ below 3 samples.
+constexpr int kBlockSizes[] = {1, 2, 3, 31, 32};
+
 // The two-lane output stage gives each lane the one-channel stage's bits, also
 // below the second circuit's floor and while the output gain ramps.
 TEST(OutputStageLanes, EachLaneIsTheOneChannelStage)
@@ -221,13 +195,14 @@ TEST(OutputStageLanes, EachLaneIsTheOneChannelStage)
     ChannelState alone[2] = {state->channels[0], state->channels[1]};
     const OutputStageConstants k = computeOutputStageConstants(48000.0);
     std::uint32_t random = 7;
-    for (int block = 0; block < 40; ++block)
+    for (int block = 0; block < 100; ++block)
     {
-        const double targets[2] = {block < 20 ? 4.0 : 0.25, block < 10 ? 1.0 : 2.0};
-        OutputStageLanes lanesStage(state->channels, targets, 32, k);
-        OutputStage<1> left(&alone[0], &targets[0], 32, k);
-        OutputStage<1> right(&alone[1], &targets[1], 32, k);
-        for (int i = 0; i < 32; ++i)
+        const int n = kBlockSizes[block % 5];
+        const double targets[2] = {block < 50 ? 4.0 : 0.25, block < 25 ? 1.0 : 2.0};
+        OutputStageLanes lanesStage(state->channels, targets, n, k);
+        OutputStage<1> left(&alone[0], &targets[0], n, k);
+        OutputStage<1> right(&alone[1], &targets[1], n, k);
+        for (int i = 0; i < n; ++i)
         {
             const double x0 = testing::lcgNoiseSample(random, 3.0), x1 = testing::lcgNoiseSample(random, 0.5);
             const DoubleLanes both = lanesStage.sample(lanes(x0, x1));
@@ -241,9 +216,10 @@ TEST(OutputStageLanes, EachLaneIsTheOneChannelStage)
     EXPECT_NE(state->channels[0].secondCircuit.lowerFeedback, 0.0) << "the signal must reach the floor clip";
 }
 
-// The stereo gain computer in lanes gives each channel the mono computer's
-// bits when both use the same threshold, with and without a hold window.
-TEST(FeedbackGainKernel, StereoLanesAreTwoMonoComputers)
+// The stereo gain computer, in lanes and channel after channel, gives each
+// channel the mono computer's bits when both use the same threshold, with and
+// without a hold window.
+TEST(FeedbackGainKernel, StereoFormsAreTwoMonoComputers)
 {
     ParameterValues values{};
     values.normalized = kDefaultNormalizedValues;
@@ -256,26 +232,33 @@ TEST(FeedbackGainKernel, StereoLanesAreTwoMonoComputers)
     for (const std::int32_t window : {1, 40})
     {
         snapshot->warpLeadSamples = window;
-        const std::unique_ptr<ModelState> stereo = preparedState(), mono[2] = {preparedState(), preparedState()};
+        const std::unique_ptr<ModelState> inLanes = preparedState(), oneByOne = preparedState(),
+                                          mono[2] = {preparedState(), preparedState()};
         std::uint32_t random = 3;
-        for (int block = 0; block < 30; ++block)
+        for (int block = 0; block < 100; ++block)
         {
-            double detector[2][32], gains[2][32], alone[32];
-            for (int i = 0; i < 32; ++i)
+            const int n = kBlockSizes[block % 5];
+            double detector[2][32], gains[2][32], sequential[2][32], alone[32];
+            for (int i = 0; i < n; ++i)
                 for (auto& channel : detector)
                     channel[i] = testing::lcgNoiseSample(random, 2.0);
             const double* in[2] = {detector[0], detector[1]};
             double* out[2] = {gains[0], gains[1]};
-            feedbackGainKernel(in, out, 32, stereo->kernel, *snapshot);
+            feedbackGainKernel(in, out, n, inLanes->kernel, *snapshot);
+            runFeedbackGainKernel<2, false>(in, n, oneByOne->kernel, *snapshot, &snapshot->detectorGains[1],
+                                            [&](int c, std::int32_t i, double g) { sequential[c][i] = g; });
             for (int c = 0; c < 2; ++c)
             {
-                feedbackGainKernel(detector[c], alone, 32, mono[c]->kernel, *snapshot);
-                for (int i = 0; i < 32; ++i)
-                    ASSERT_EQ(std::bit_cast<std::uint64_t>(gains[c][i]), std::bit_cast<std::uint64_t>(alone[i]))
+                feedbackGainKernel(detector[c], alone, n, mono[c]->kernel, *snapshot);
+                for (int i = 0; i < n; ++i)
+                {
+                    const auto bits = [](double g) { return std::bit_cast<std::uint64_t>(g); };
+                    ASSERT_TRUE(bits(gains[c][i]) == bits(alone[i]) && bits(sequential[c][i]) == bits(alone[i]))
                         << "window " << window << " block " << block << " channel " << c << " sample " << i;
+                }
             }
         }
-        EXPECT_LT(stereo->kernel.lastGain[0], 0.5) << "the computer must reduce";
+        EXPECT_LT(inLanes->kernel.lastGain[0], 0.5) << "the computer must reduce";
     }
 }
 
