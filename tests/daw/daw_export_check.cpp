@@ -6,9 +6,9 @@
 //   corvex_daw_check --write-signal WAV   writes the signal; prints the script's
 //                                         "frames meterFrom meterTo upAt downAt", then the block sizes
 //   corvex_daw_check WORK_DIR             checks WORK_DIR/export-BLOCK.wav and WORK_DIR/results-BLOCK.txt
-#include "libraries/host/display_value_inversion.h"
 #include "libraries/host/parameter_description.h"
 #include "plugins/corvex/meter_level.h"
+#include "plugins/corvex/parameter_values.h"
 #include "tests/support/engine_driver.h"
 
 #include <gtest/gtest.h>
@@ -55,10 +55,8 @@ Channels signal()
     const std::vector<float> tone = corvex::testing::sine(1.0, 1000.0, kRate, kFrames);
     Channels channels(2, std::vector<float>(kFrames, 0.0f));
     for (int c = 0; c < 2; ++c)
-    {
         for (int i = kQuietStart; i < kLoudEnd; ++i)
             channels[c][i] = static_cast<float>((i < kLoudStart ? kQuietPeak : kLoudPeak[c]) * tone[i]);
-    }
     return channels;
 }
 
@@ -70,13 +68,6 @@ struct Reference
 
 using Lane = std::vector<std::pair<int, float>>; // input gain display values, each from its sample on
 
-// The lane's points from kUpAt - 1 on, each `delay` samples later.
-Lane lane(int delay)
-{
-    return {
-        {kUpAt - 1 + delay, kGain}, {kUpAt + delay, kGainUp}, {kDownAt - 1 + delay, kGainUp}, {kDownAt + delay, kGain}};
-}
-
 // The engine with the settings the session script gives the plug-in, through
 // the conversions the plug-in uses: input gain +12 dB, output gain -12 dB, ratio
 // "20"; fed the signal, padded to cover its latency, as the plug-in runs it: in
@@ -85,13 +76,12 @@ Lane lane(int delay)
 Reference referenceOutput(const Channels& input, const Lane& points, int gridPhase)
 {
     auto probe = corvex::testing::makeEngine(kRate);
-    const auto gain = [&](float display) {
-        return *corvex::host::normalizedFromDisplayValue(*probe, kParamInputGain, display);
+    const auto plain = [&](int id, float value) { // what the plug-in sets for a plain value
+        return *corvex::plugin::normalizedFromPlainValue(*probe, corvex::host::describeParameter(*probe, id), value);
     };
-    auto engine = corvex::testing::makeEngine(
-        kRate, {{kParamInputGain, gain(kGain)},
-                {kParamOutputGain, *corvex::host::normalizedFromDisplayValue(*probe, kParamOutputGain, -36.0f)},
-                {kParamRatio, corvex::host::describeParameter(*probe, kParamRatio).choices[3].normalizedValue}});
+    auto engine = corvex::testing::makeEngine(kRate, {{kParamInputGain, plain(kParamInputGain, kGain)},
+                                                      {kParamOutputGain, plain(kParamOutputGain, -36.0f)},
+                                                      {kParamRatio, plain(kParamRatio, 3.0f)}});
     const int length = kFrames + engine->getLatencySamples();
     Reference reference{Channels(2, std::vector<float>(length, 0.0f)), {}};
     Channels padded = input;
@@ -101,7 +91,7 @@ Reference referenceOutput(const Channels& input, const Lane& points, int gridPha
     for (int start = 0, end = 0; start < length; start = end)
     {
         for (; next != points.end() && next->first == start; ++next)
-            engine->setNormalizedValue(kParamInputGain, gain(next->second));
+            engine->setNormalizedValue(kParamInputGain, plain(kParamInputGain, next->second));
         end = std::min((start + 32 - gridPhase) / 32 * 32 + gridPhase, length);
         if (next != points.end())
             end = std::min(end, next->first);
@@ -157,7 +147,12 @@ protected:
         // lies (-latency mod 32) samples off the file's, at every block size.
         latency = corvex::testing::makeEngine(kRate)->getLatencySamples();
         const int gridPhase = (32 - latency % 32) % 32;
-        reference = referenceOutput(signal(), lane(latency), gridPhase);
+        reference = referenceOutput(signal(),
+                                    {{kUpAt - 1 + latency, kGain},
+                                     {kUpAt + latency, kGainUp},
+                                     {kDownAt - 1 + latency, kGainUp},
+                                     {kDownAt + latency, kGain}},
+                                    gridPhase);
         withoutLane = referenceOutput(signal(), {}, gridPhase).output;
     }
 
