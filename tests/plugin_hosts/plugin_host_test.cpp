@@ -16,9 +16,7 @@
 #include <thread>
 #include <tuple>
 
-#if defined(CORVEX_LV2_STEREO)
 #include "plugins/corvex/parameter_symbol.h"
-#endif
 #if defined(__SSE__) || defined(_M_X64)
 #include <xmmintrin.h>
 #endif
@@ -214,9 +212,7 @@ TEST_P(PluginHost, DescribesTheEngineParametersThenTheMeters)
         const auto defaultChoice =
             std::ranges::find(description.choices, std::string(defaultText), &host::ParameterChoice::text);
         EXPECT_EQ(info.name, description.name);
-#if defined(CORVEX_LV2_STEREO)
         EXPECT_EQ(info.symbol, lv2 ? plugin::symbolFromName(description.name) : "");
-#endif
         EXPECT_FALSE(info.isOutput);
         EXPECT_EQ(info.isStepped, !continuous);
         // The enable switch is the host's bypass, turned over in CLAP and VST3.
