@@ -25,10 +25,9 @@
 #include <tuple>
 #include <vector>
 
-// The model where the reference recording does not reach: values derived from the
-// parameters, worked out from their formulas, for settings it leaves out; ramps and
-// glides after a change, the window edges of the peak hold, and the stereo forms
-// against one channel for every block size, on signals loud enough to reach every clip.
+// The model where the reference recording does not reach: values derived from the parameters, worked out
+// from their formulas, for settings it leaves out; ramps and glides after a change, the window edges of the
+// peak hold, and the stereo forms against one channel for every block size, on signals that reach every clip.
 namespace corvex
 {
 namespace
@@ -247,15 +246,13 @@ TEST(FeedbackGainKernel, StereoFormsAreTwoMonoComputers)
             feedbackGainKernel(in, out, n, inLanes->kernel, *snapshot);
             runFeedbackGainKernel<2, false>(in, n, oneByOne->kernel, *snapshot, &snapshot->detectorGains[1],
                                             [&](int c, std::int32_t i, double g) { sequential[c][i] = g; });
+            const auto bits = [](double g) { return std::bit_cast<std::uint64_t>(g); };
             for (int c = 0; c < 2; ++c)
             {
                 feedbackGainKernel(detector[c], alone, n, mono[c]->kernel, *snapshot);
                 for (int i = 0; i < n; ++i)
-                {
-                    const auto bits = [](double g) { return std::bit_cast<std::uint64_t>(g); };
                     ASSERT_TRUE(bits(gains[c][i]) == bits(alone[i]) && bits(sequential[c][i]) == bits(alone[i]))
                         << "window " << window << " block " << block << " channel " << c << " sample " << i;
-                }
             }
         }
         EXPECT_LT(inLanes->kernel.lastGain[0], 0.5) << "the computer must reduce";
