@@ -37,8 +37,7 @@ struct Scenario
     double level = 1.0; // of the input signal
 };
 
-// Every continuous parameter moves at least once, to values between the grid
-// points of its tables; "Ratio" goes to "All" and back.
+// Every continuous parameter moves at least once, between the grid points of its tables; "Ratio" to "All" and back.
 const std::vector<Move> kMoves = {
     {1000, kParamAttackTime, 0.37f},      {1500, kParamReleaseTime, 0.63f}, {2000, kParamInputGain, 0.83f},
     {2600, kParamRatio, 1.0f},            {3100, kParamOutputGain, 0.71f},  {3700, kParamSideChainTimeWarp, 0.33f},
@@ -76,12 +75,17 @@ const Scenario kScenarios[] = {
     {"moving-stereo-48k-2", 48000, 2, 2, {}, false, kMoves},
     {"modes-stereo-48k-1", 48000, 2, 1, {{kParamInputGain, 0.8f}}, false, kModeCycle},
     {"modes-stereo-96k-24", 96000, 2, 24, {{kParamInputGain, 0.8f}}, false, kModeCycle},
-    // Loud enough to drive both output circuits into their clips, the second
-    // one's floor included, with the output gain at its top.
+    // Loud enough for every clip of both output circuits, the second one's floor included.
     {"loud-stereo-48k-32", 48000, 2, 32, {{kParamInputGain, 1.0f}, {kParamOutputGain, 1.0f}, {kParamRatio, 0.0f}},
      false, {}, 40.0},
-    {"loud-mono-48k-3", 48000, 1, 3, {{kParamInputGain, 1.0f}, {kParamOutputGain, 1.0f}, {kParamGainReductionRange, 1.0f}},
-     false, {}, 40.0},
+    {"loud-mono-48k-3", 48000, 1, 3,
+     {{kParamInputGain, 1.0f}, {kParamOutputGain, 1.0f}, {kParamGainReductionRange, 1.0f}}, false, {}, 40.0},
+    // The external side chain in mid/side modes; attack and release both low, then both high.
+    {"external-mid-side-48k-16", 48000, 2, 16,
+     {{kParamExternalSideChain, 1.0f}, {kParamExternalSideChainGain, 0.6f}, {kParamSideChainDetectionMode, 0.7f},
+      {kParamAttackTime, 0.12f}, {kParamReleaseTime, 0.21f}},
+     true,
+     {{6000, kParamSideChainDetectionMode, 0.9f}, {6000, kParamAttackTime, 0.8f}, {6000, kParamReleaseTime, 0.9f}}},
 };
 
 // Test signals built from integer arithmetic only, so they are the same on every
