@@ -41,6 +41,9 @@ OutputStageConstants computeOutputStageConstants(double sampleRate)
     second.lowerSmoothing = smoothingFor(50.0, sampleRate);
     second.ceiling = dbToGain(-6.25);
     second.floor = -dbToGain(-8.75);
+    // The saturation of the excess below the floor: reached when loud input
+    // with the output gain near its top takes the circuit below its floor (the
+    // loud scenarios of the golden recording change with this curve).
     second.clip = {dbToGain(-59.5), 85.625};
     return k;
 }
